@@ -1,0 +1,14 @@
+// Millisecond clock, precise sleep and mutexes of the platform layer.
+#pragma once
+
+// Monotonic milliseconds as (seconds, microseconds); microseconds is a multiple of 1000.
+bool vark_time(long *seconds, long *microseconds);
+
+// Returns when at least the given time has passed; the last millisecond is spun with yields.
+void vark_sleep(long seconds, long microseconds);
+
+struct VarkMutex;
+VarkMutex *vark_mutex_create();
+bool vark_mutex_lock(VarkMutex *mutex);
+void vark_mutex_unlock(VarkMutex *mutex);
+void vark_mutex_destroy(VarkMutex *mutex);
