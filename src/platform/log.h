@@ -18,3 +18,7 @@ int vark_option_int(const char *name, int default_value);
 // Logs the working-set lines for the machine's physical memory (the range
 // itself cannot be set on this platform).
 void set_working_set();
+
+// Diagnostic level of the run: 0 normal, 1 "--debug", 2 "--super-debug".
+// Set once by the command line; read by every layer.
+extern int debug_level;
