@@ -23,5 +23,8 @@ bool stream_rename(const char *from, const char *to);
 // `variant` gets 0 plain, 1 ".gz", 2 ".scram", 3 ".gz.scram". Null when none.
 const FileIndexEntry *file_index_lookup(const char *name, int *variant);
 
+// Builds the index now if it does not exist yet (the first open does it too).
+void file_index_build();
+
 // Tests only: drop the index so that the next use rebuilds it.
 void file_index_reset();

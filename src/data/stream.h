@@ -1,6 +1,7 @@
 // The data stream: the one file handle of the system, over a plain file, an
 // archive member, a gzip member inflated on the fly or a scrambled container.
 #pragma once
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +40,7 @@ size_t stream_read(DataStream *stream, void *buffer, size_t count);
 // sscanf-style reading with the documented differences; the number of stored
 // conversions, or -1.
 int stream_scanf(DataStream *stream, const char *format, ...);
+int stream_vscanf(DataStream *stream, const char *format, va_list args);
 bool stream_seek(DataStream *stream, uint32_t offset);            // plain streams only
 
 bool stream_putc(DataStream *stream, int c);

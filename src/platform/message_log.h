@@ -7,6 +7,7 @@ enum { MESSAGE_LOG_LINES = 1000, MESSAGE_LINE_CHARS = 127 };
 struct MessageLog {
     char lines[MESSAGE_LOG_LINES][MESSAGE_LINE_CHARS + 1];
     int next;             // index of the slot the next message goes into
+    int count;            // lines posted so far, at most MESSAGE_LOG_LINES
     int shown;            // lines shown, at most message_lines
     double visible_until; // clock seconds until which messages stay visible
 };
