@@ -6,13 +6,14 @@
 
 #include "data_test_util.h"
 
-// A stream over `input` in a temporary file; closed with the object.
+// A stream over `input` in a temporary file; closed with the object. The
+// search paths are empty temporary ones, so the first open indexes nothing else.
 struct Input {
-    TempDir dir;
+    DataDirs dirs;
     DataStream *s = nullptr;
     explicit Input(const std::string &input)
     {
-        std::string path = dir.write("in.txt", input);
+        std::string path = dirs.temp.write("in.txt", input);
         s = stream_open(path.c_str(), "rb");
         EXPECT_NE(s, nullptr);
     }
