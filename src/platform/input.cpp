@@ -372,7 +372,8 @@ void vark_device_button_entry(VarkDevice *device, int button, bool pressed, long
     long long time = entry_ms - device->timestamp_adjustment;
     if (time > now_ms) {
         // The device's clock runs ahead of ours: remember by how much.
-        device->timestamp_adjustment += (int)(time - now_ms);
+        long long adjustment = device->timestamp_adjustment + (time - now_ms);
+        device->timestamp_adjustment = adjustment > INT_MAX ? INT_MAX : (int)adjustment;
         time = now_ms;
     }
     vark_queue_event(device->window, device->id + button, pressed, time);
@@ -382,10 +383,13 @@ void vark_device_axis_entry(VarkDevice *device, int axis, int value)
 {
     if (axis < 0 || axis >= device->axis_count)
         return;
-    if (device->relative)
-        device->axes[axis] += value;
-    else
+    if (device->relative) {
+        // Motion nobody reads piles up; it saturates instead of wrapping.
+        long long sum = (long long)device->axes[axis] + value;
+        device->axes[axis] = sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : (int)sum;
+    } else {
         device->axes[axis] = value;
+    }
 }
 
 void vark_define_builtin_aliases(bool after_roll_call)

@@ -344,6 +344,10 @@ TEST(Axes, RelativeAxisGivesMotionOnce)
     EXPECT_EQ(vark_read_axis(x), 0);
     EXPECT_EQ(vark_read_axis(y), -3);
     EXPECT_EQ(vark_read_axis(y), 0);
+    // Motion that nobody reads saturates rather than wrapping around.
+    vark_device_axis_entry(mouse, 0, 2000000000);
+    vark_device_axis_entry(mouse, 0, 2000000000);
+    EXPECT_EQ(vark_read_axis(x), 2147483647);
     vark_close_axis(x);
     vark_close_axis(y);
     // Relative axes are not offered for binding by watching.
