@@ -1,0 +1,7 @@
+// Fuzz target: QM1 model files: the input follows the header word.
+#include "model_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return fuzz_model("QM1\n", data, size);
+}
