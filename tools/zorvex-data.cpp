@@ -1,8 +1,12 @@
-// zorvex-data: builds the data set. Packs every file under the project's
-// data/ folder into OUTPUT_DIR/zzzz.saf, sorted by name, so that the same
-// sources always give the same bytes.
+// zorvex-data: builds the game's data set into OUTPUT_DIR/zzzz.saf: the
+// generated tracks, objects, sky and images, plus every file under the
+// project's data/ folder. The same sources always give the same bytes; the
+// archive is then read back with the game's own readers.
+//
+// usage: zorvex-data [--previews DIR] OUTPUT_DIR
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +15,12 @@
 #include <vector>
 
 #include "data/archive.h"
+#include "datagen/bikes.h"
+#include "datagen/datagen.h"
+#include "datagen/hud.h"
+#include "datagen/sky.h"
+#include "datagen/tracks.h"
+#include "datagen/validate.h"
 
 #ifndef ZV_DATA_SOURCE_DIR
 #error "ZV_DATA_SOURCE_DIR names the data source folder"
@@ -38,45 +48,78 @@ bool read_file(const fs::path &path, std::vector<uint8_t> *bytes)
     return !in.bad();
 }
 
-} // namespace
+// The hand-written sources under data/, packed as they are.
+bool add_sources(DataSet *set, const fs::path &source)
+{
+    std::error_code error;
+    if (!fs::is_directory(source, error))
+        return true;
+    std::vector<fs::path> paths;
+    fs::recursive_directory_iterator walk(source, error), end;
+    for (; !error && walk != end; walk.increment(error)) {
+        if (!walk->is_regular_file(error))
+            continue;
+        fs::path relative = walk->path().lexically_relative(source);
+        if (!hidden(relative))
+            paths.push_back(walk->path());
+    }
+    if (error) {
+        fprintf(stderr, "zorvex-data: can't list %s: %s\n", source.c_str(), error.message().c_str());
+        return false;
+    }
+    std::sort(paths.begin(), paths.end());
+    for (const fs::path &path : paths) {
+        std::vector<uint8_t> bytes;
+        if (!read_file(path, &bytes)) {
+            fprintf(stderr, "zorvex-data: can't read %s\n", path.c_str());
+            return false;
+        }
+        add_file(set, path.lexically_relative(source).generic_string(), std::move(bytes));
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: zorvex-data OUTPUT_DIR\n");
+    std::string previews, output;
+    for (int k = 1; k < argc; k++) {
+        if (!strcmp(argv[k], "--previews") && k + 1 < argc)
+            previews = argv[++k];
+        else if (output.empty() && argv[k][0] != '-')
+            output = argv[k];
+        else
+            output.clear(), k = argc;
+    }
+    if (output.empty()) {
+        fprintf(stderr, "usage: zorvex-data [--previews DIR] OUTPUT_DIR\n");
         return 2;
     }
-    const fs::path source = ZV_DATA_SOURCE_DIR;
-    std::vector<ArchiveInput> members;
     std::error_code error;
-    if (fs::is_directory(source, error)) {
-        fs::recursive_directory_iterator walk(source, error), end;
-        for (; !error && walk != end; walk.increment(error)) {
-            if (!walk->is_regular_file(error))
-                continue;
-            fs::path relative = walk->path().lexically_relative(source);
-            if (hidden(relative))
-                continue;
-            ArchiveInput member;
-            member.name = relative.generic_string();
-            if (!read_file(walk->path(), &member.bytes)) {
-                fprintf(stderr, "zorvex-data: can't read %s\n", walk->path().c_str());
-                return 1;
-            }
-            members.push_back(std::move(member));
-        }
-        if (error) {
-            fprintf(stderr, "zorvex-data: can't list %s: %s\n", source.c_str(), error.message().c_str());
-            return 1;
-        }
-    }
-    std::sort(members.begin(), members.end(),
+    fs::create_directories(output, error);
+    if (!previews.empty())
+        fs::create_directories(previews, error);
+
+    DataSet set;
+    std::vector<TrackSummary> tracks = build_tracks(&set, previews);
+    build_sky(&set);
+    build_hud(&set);
+    build_bikes(&set);
+    if (!previews.empty())
+        preview_bikes(&set, previews);
+    if (!add_sources(&set, ZV_DATA_SOURCE_DIR))
+        return 1;
+    std::sort(set.files.begin(), set.files.end(),
               [](const ArchiveInput &a, const ArchiveInput &b) { return a.name < b.name; });
 
-    std::string output = std::string(argv[1]) + "/zzzz.saf";
-    fs::create_directories(argv[1], error);
-    if (!archive_write(output.c_str(), members)) {
-        fprintf(stderr, "zorvex-data: can't write %s\n", output.c_str());
+    std::string archive = output + "/zzzz.saf";
+    if (!archive_write(archive.c_str(), set.files)) {
+        fprintf(stderr, "zorvex-data: can't write %s\n", archive.c_str());
+        return 1;
+    }
+    if (!validate_bike_files(set) || !validate_data_set(output, set, tracks)) {
+        fprintf(stderr, "zorvex-data: the data set in %s does not read back\n", archive.c_str());
         return 1;
     }
     return 0;

@@ -5,6 +5,7 @@
 
 #include "core/data_digest.h"
 #include "core/game_lists.h"
+#include "core/game_output.h"
 #include "core/main_loop.h"
 #include "data/file_index.h"
 #include "data/render_settings.h"
@@ -15,6 +16,7 @@
 #include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/message_log.h"
+#include "platform/window.h"
 
 LaunchSettings launch_settings;
 GraphicsItems graphics_items;
@@ -22,6 +24,7 @@ uint8_t build_mark[20] = {};
 int fixed_file_flag = 0;
 int track_choice = 0;
 const char *start_track = nullptr;
+const char *game_data_digest = data_set_digest;
 
 namespace {
 
@@ -54,19 +57,6 @@ void log_list(const std::vector<std::string> &keys, const std::vector<std::strin
         vark_log("%s -> %s\n", keys[i].c_str(), names[i].c_str());
 }
 
-// Window, sound, renderer, fonts and input; false when the game cannot be shown.
-bool open_game_output()
-{
-    // 14. Open the window titled "Zorvex" in the chosen video mode (exit code 1 on failure).
-    // 15. Open the sound output: readback into the audio record file, or the default device unless "--nosound".
-    // 16. Wait for a drawable client area, 1/16 s between checks, at most 161 checks.
-    // 17. Renderer set-up, GL strings logged, clear colour and pixel-store state.
-    // 18. Fonts and the fixed HUD images.
-    // 19. Present one frame; bind the pointer axes, riding controls, hot keys and menu keys.
-    fprintf(stderr, "Zorvex: this build has no window yet; stopping after start-up\n");
-    return false;
-}
-
 } // namespace
 
 void compute_fixed_file_digest(char hex[41])
@@ -96,7 +86,7 @@ int start_up(int argc, char **argv, FILE *err)
     clear_message_log();
 
     // 2. The data set this build was made for.
-    if (!check_game_data(data_set_digest)) {
+    if (!check_game_data(game_data_digest)) {
         vark_message_box("Problem starting Zorvex", "Can't find game data\n");
         return 0;
     }
@@ -106,7 +96,8 @@ int start_up(int argc, char **argv, FILE *err)
     compute_fixed_file_digest(fixed_hex);
     fixed_file_flag = strcmp(fixed_hex, fixed_file_digest) == 0;
 
-    // 4. The video mode list comes with the window.
+    // 4. Video modes.
+    video_modes = build_video_modes(vark_display_modes());
     render_settings.mmx = cpu_has_mmx();
     if (!render_settings.mmx)
         vark_log("This CPU does not have MMX!\n");
@@ -156,8 +147,10 @@ int shut_down()
 {
     // 1. Leave the server; 2. save the standings and learned riding lines;
     // 3. free the collision space, bikes and voices; 4. close the recorded demo,
-    // free the track and the dynamics world; 5. free cameras, bindings, sound,
-    // window and textures; 6. write the configuration -- each as its subsystem arrives.
+    // free the track and the dynamics world -- each as its subsystem arrives.
+    // 5. Cameras and sound come with their subsystems; bindings, window and textures:
+    close_game_output();
+    // 6. The configuration file is written here.
     vark_log(nullptr);
     // Lets a sound device or a server socket settle before the process goes.
     vark_sleep(1, 0);
@@ -171,9 +164,14 @@ int game_main(int argc, char **argv)
         vark_log(nullptr);
         return status;
     }
-    if (!open_game_output()) {
+    switch (open_game_output()) {
+    case GAME_OUTPUT_NO_WINDOW:
         vark_log(nullptr);
         return 1;
+    case GAME_OUTPUT_SHUT_DOWN:
+        return shut_down();
+    case GAME_OUTPUT_READY:
+        break;
     }
 
     // 20. Create the dynamics world and the collision space.
@@ -184,8 +182,8 @@ int game_main(int argc, char **argv)
     loop_state.lock_rate = launch_settings.lock_fps;
     loop_state.warp = launch_settings.warp != 0;
     loop_state.editor_enabled = false;  // no track editor in this build: "--editor" has no effect
-    LoopPlatform platform = default_loop_platform();
-    LoopHooks hooks = {};
+    LoopPlatform platform = game_loop_platform(game_output.window);
+    LoopHooks hooks = game_loop_hooks();
     run_main_loop(&loop_state, &platform, &hooks);
     return shut_down();
 }

@@ -13,6 +13,9 @@ extern uint8_t build_mark[20];     // SHA-1 of the build's identity; the demos' 
 extern int fixed_file_flag;        // 1 when the fixed shape files are the shipped ones
 extern int track_choice;           // selected entry of the track list
 extern const char *start_track;    // track to race at start, or null
+// The data-set digest the start-up check accepts: the build's own; tests
+// that bring their own base archive point it at theirs.
+extern const char *game_data_digest;
 
 enum { STARTUP_CONTINUE = -1 };
 

@@ -5,10 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fcntl.h>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 #include "core/data_digest.h"
@@ -16,6 +15,7 @@
 #include "data/file_index.h"
 #include "data/search_path.h"
 #include "data/sha1.h"
+#include "game_run.h"
 #include "test_util.h"
 
 namespace {
@@ -26,31 +26,16 @@ struct ProgramRun {
 };
 
 // Runs `program` with the arguments and the data and home directories given.
+// A game that gets as far as its window gets the close event instead of running on.
 ProgramRun run(const char *program, const std::vector<std::string> &args, const std::string &data_dir,
         const std::string &home)
 {
-    TempDir scratch;
-    std::string err_path = scratch.file("stderr");
-    pid_t child = fork();
-    if (child == 0) {
-        int fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(fd, 2);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        setenv("ZV_HOME", data_dir.c_str(), 1);
-        setenv("XDG_DATA_HOME", home.c_str(), 1);
-        unsetenv("VARK_LOGFILE");
-        std::vector<char *> argv;
-        argv.push_back((char *)program);
-        for (const std::string &arg : args)
-            argv.push_back((char *)arg.c_str());
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file_bytes(err_path)};
+    GameRunOptions options;
+    options.data_dir = data_dir;
+    options.home = home;
+    options.close_after_log = "GL_EXTENSIONS: ";
+    GameRun result = run_game_binary(program, args, options);
+    return {result.timed_out ? -1 : result.status, result.err};
 }
 
 ProgramRun run_game(const std::vector<std::string> &args, const std::string &data_dir)
@@ -86,24 +71,6 @@ TEST(GameBinary, MissingGameData)
     EXPECT_TRUE(contains(result.err, "Can't find game data")) << result.err;
 }
 
-TEST(GameBinary, NoTracks)
-{
-    ProgramRun result = run_game({}, ZV_BUILD_DIR);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(contains(result.err, "No tracks found\n")) << result.err;
-}
-
-TEST(GameBinary, FindsALooseTrackBesideTheDataSet)
-{
-    TempDir data;
-    data.write("zzzz.saf", read_file_bytes(std::string(ZV_BUILD_DIR) + "/zzzz.saf"));
-    data.write("rabbithill/terrain.hf", "not read at start-up");
-    data.write("rabbithill/desc", "Rabbit Hill\r\nmore\n");
-    ProgramRun result = run_game({"--nosound"}, data.path);
-    EXPECT_FALSE(contains(result.err, "No tracks found")) << result.err;
-    EXPECT_FALSE(contains(result.err, "Can't find game data")) << result.err;
-}
-
 std::string sha1_text(const std::string &bytes)
 {
     Sha1 sha;
@@ -115,6 +82,59 @@ std::string sha1_text(const std::string &bytes)
     sha1_hex(digest, hex);
     return hex;
 }
+
+// The shipped data set always has tracks, so this start-up runs in a child
+// process over a base archive of its own without any.
+TEST(StartUp, NoTracks)
+{
+    TempDir data, home, scratch;
+    std::vector<ArchiveInput> members = {{"readme.txt", {'h', 'i', '\n'}}, {"demos/a.zvdemo", {'x'}}};
+    ASSERT_TRUE(archive_write(data.file("zzzz.saf").c_str(), members));
+    std::string digest = sha1_text(read_file_bytes(data.file("zzzz.saf")));
+    std::string err_path = scratch.file("stderr");
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("ZV_HOME", data.path.c_str(), 1);
+        setenv("XDG_DATA_HOME", home.path.c_str(), 1);
+        unsetenv("VARK_LOGFILE");
+        data_search_path_reset();
+        file_index_reset();
+        game_data_digest = digest.c_str();
+        FILE *err = fopen(err_path.c_str(), "w");
+        char program[] = "zorvex";
+        char *argv[] = {program, nullptr};
+        int status = start_up(1, argv, err);
+        fclose(err);
+        _exit(status == STARTUP_CONTINUE ? 99 : status);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(read_file_bytes(err_path), "No tracks found\n");
+}
+
+TEST(GameBinary, FindsALooseTrackBesideTheDataSet)
+{
+    TempDir data, home;
+    data.write("zzzz.saf", read_file_bytes(std::string(ZV_BUILD_DIR) + "/zzzz.saf"));
+    data.write("rabbithill/terrain.hf", "not read at start-up");
+    data.write("rabbithill/desc", "Rabbit Hill\r\nmore\n");
+    // With a track the game goes on to its window and main loop; the close event ends it.
+    GameRunOptions options;
+    options.data_dir = data.path;
+    options.home = home.path;
+    options.close_after_log = "GL_EXTENSIONS: ";
+    GameRun result = run_game_binary(ZV_GAME, {"--nosound", "--debug"}, options);
+    EXPECT_FALSE(contains(result.err, "No tracks found")) << result.err;
+    EXPECT_FALSE(contains(result.err, "Can't find game data")) << result.err;
+    EXPECT_TRUE(contains(result.log, "rabbithill -> Rabbit Hill\n")) << result.log;
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_EQ(result.status, 0) << result.err;
+}
+
 
 TEST(FixedFiles, ToolAndGameAgree)
 {

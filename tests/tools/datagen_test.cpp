@@ -1,0 +1,452 @@
+// The data generator: byte-identical runs, every shipped track loading with
+// laps that can be ridden through its gates, the pieces it is built from,
+// and the read-back that names a broken file.
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data/file_index.h"
+#include "data/search_path.h"
+#include "datagen/course.h"
+#include "datagen/datagen.h"
+#include "datagen/hud.h"
+#include "datagen/image_out.h"
+#include "datagen/mesh.h"
+#include "datagen/textures.h"
+#include "datagen/validate.h"
+#include "race/gates.h"
+#include "sim/shape.h"
+#include "data/image.h"
+#include "data/model.h"
+#include "data/stream.h"
+#include "sim/bike_models.h"
+#include "test_util.h"
+#include "track/furniture.h"
+#include "track/terrain.h"
+#include "track/track.h"
+
+extern char **environ;
+
+namespace {
+
+int run_generator(const std::string &output)
+{
+    std::string program = ZV_DATA_GENERATOR;
+    char *argv[] = {program.data(), const_cast<char *>(output.c_str()), nullptr};
+    pid_t pid;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
+        return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// One generated set shared by the cases that only read it.
+class ShippedSet : public ::testing::Test {
+protected:
+    static TempDir *dir;
+    static void SetUpTestSuite()
+    {
+        dir = new TempDir();
+        ASSERT_EQ(run_generator(dir->path), 0);
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir;
+        dir = nullptr;
+    }
+    void SetUp() override
+    {
+        set_env("ZV_HOME", dir->path.c_str());
+        set_env("XDG_DATA_HOME", (dir->path + "/no-home").c_str());
+        data_search_path_reset();
+        file_index_reset();
+    }
+    void TearDown() override
+    {
+        free_track();
+        file_index_reset();
+        data_search_path_reset();
+    }
+};
+TempDir *ShippedSet::dir = nullptr;
+
+TEST_F(ShippedSet, TwoRunsGiveTheSameArchive)
+{
+    TempDir second;
+    ASSERT_EQ(run_generator(second.path), 0);
+    std::string a = read_file_bytes(dir->file("zzzz.saf")), b = read_file_bytes(second.file("zzzz.saf"));
+    ASSERT_GT(a.size(), 1000000u);
+    EXPECT_LT(a.size(), 64u << 20);
+    EXPECT_TRUE(a == b);
+}
+
+double distance(const Checkpoint &a, const Checkpoint &b)
+{
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
+}
+
+// Walks a rider in 1-ft steps from the gate through the checkpoints of the
+// first lap and two more laps, as the crossing test sees it.
+int walk_laps(const GateTables &g)
+{
+    std::vector<int> route;
+    for (int k = 0; k < g.first_lap; k++)
+        route.push_back(g.sequence[k] % GATE_NO_SEGMENT);
+    for (int lap = 0; lap < 2; lap++)
+        for (int k = 0; k < g.normal_lap; k++)
+            route.push_back(g.sequence[g.first_lap + k] % GATE_NO_SEGMENT);
+    GateHistory history;
+    reset_gate_history(&history);
+    const StartPosition &start = g.starts[0];
+    double x = start.x, z = start.z;
+    int tick = 0;
+    for (int gate : route) {
+        const Checkpoint &c = g.checkpoints[gate];
+        double dx = c.x - x, dz = c.z - z, length = std::sqrt(dx * dx + dz * dz);
+        int steps = (int)length + 1;
+        for (int s = 1; s <= steps; s++) {
+            double px = x + dx * s / steps, pz = z + dz * s / steps;
+            check_gates(&history, (float)px, c.y, (float)pz, ++tick);
+        }
+        // A little past the centre, along the gate's direction.
+        x = c.x + c.dx, z = c.z + c.dz;
+        check_gates(&history, (float)x, c.y, (float)z, ++tick);
+    }
+    return lap_of(&history, nullptr);
+}
+
+struct ShippedTrack {
+    const char *id;
+    const char *name;
+    int grid;
+    double min_lap_ft, max_lap_ft;
+};
+
+const ShippedTrack shipped[] = {
+    {"rabbithill", "Rabbit Hill", 1025, 4900, 6600},
+    {"arenacross", "Arena Cross", 513, 1800, 3300},
+    {"sanddunes", "Sand Dunes", 1025, 3500, 6600},
+};
+
+TEST_F(ShippedSet, EveryTrackLoadsAndItsLapsCanBeRidden)
+{
+    ASSERT_EQ(find_tracks(), 3);
+    for (const ShippedTrack &t : shipped) {
+        SCOPED_TRACE(t.id);
+        bool listed = false;
+        for (int k = 0; k < track_count(); k++)
+            listed = listed || (std::string(track_id(k)) == t.id && std::string(track_display_name(k)) == t.name);
+        EXPECT_TRUE(listed);
+        requested_track_id = t.id;
+        ASSERT_EQ(load_track(), 1);
+        const Terrain *terrain = current_terrain;
+        EXPECT_EQ(terrain->grid_size, t.grid);
+        EXPECT_FLOAT_EQ(terrain->spacing, 1.0f);
+        EXPECT_EQ(terrain->surface_count, 18);
+        // Transition tiles carry the main surface, the infield and their corner mask.
+        for (int k = 4; k < 18; k++)
+            EXPECT_EQ(terrain->surfaces[k].texture_code, 0 * 65536 + 3 * 256 + (k - 3)) << "type " << k;
+
+        const GateTables &g = gate_tables;
+        ASSERT_EQ(g.starts.size(), 40u);
+        ASSERT_GT(g.first_lap, 0);
+        ASSERT_GT(g.normal_lap, 0);
+        // Starting positions stand on the ground, side by side.
+        for (const StartPosition &s : g.starts)
+            EXPECT_NEAR(s.y, terrain_height_at(terrain, s.x, s.z), 0.05);
+        EXPECT_NEAR(std::hypot(g.starts[1].x - g.starts[0].x, g.starts[1].z - g.starts[0].z), 3.2, 0.01);
+
+        // Checkpoints every 30 to 60 ft (chords are a little shorter on turns),
+        // each on the riding surface, the lap as long as designed.
+        double lap = 0;
+        for (int k = 0; k < g.normal_lap; k++) {
+            const Checkpoint &a = g.checkpoints[g.sequence[g.first_lap + k]];
+            const Checkpoint &b = g.checkpoints[g.sequence[g.first_lap + (k + 1) % g.normal_lap]];
+            double d = distance(a, b);
+            EXPECT_GE(d, 25) << "gate " << k;
+            EXPECT_LE(d, 60) << "gate " << k;
+            lap += d;
+            int type = surface_at(terrain, a.x, a.z);
+            EXPECT_TRUE(type == 0 || type == 1 || type == 2) << "gate " << k << " on surface " << type;
+            EXPECT_GT(a.y, terrain_height_at(terrain, a.x, a.z));
+        }
+        EXPECT_GT(lap, t.min_lap_ft);
+        EXPECT_LT(lap, t.max_lap_ft);
+        for (int k = 1; k < g.first_lap; k++)
+            EXPECT_LE(distance(g.checkpoints[g.sequence[k - 1]], g.checkpoints[g.sequence[k]]), 60) << "lap 1 gate " << k;
+
+        EXPECT_EQ(walk_laps(g), 3);
+
+        // Furniture: the gate objects, other statues, billboards, flaggers, cameras.
+        const Furniture &f = track_furniture;
+        EXPECT_GT(f.statues.size(), 40u);
+        EXPECT_GT(f.billboards.size(), (size_t)PARTICLE_BILLBOARDS);
+        EXPECT_GE(f.starting_gate.billboard, 0);
+        EXPECT_GE(f.lap_board.billboard, 0);
+        EXPECT_FALSE(f.flaggers.empty());
+        EXPECT_FALSE(f.cameras.empty());
+        free_track();
+    }
+}
+
+// The series names shipped tracks and gives 40 moto and 40 round points per event.
+TEST_F(ShippedSet, SeriesCoversTheShippedTracks)
+{
+    DataStream *stream = stream_open("@zorvex.series", "r");
+    ASSERT_NE(stream, nullptr);
+    char title[1024], skill[64];
+    int riders = 0, events = 0;
+    ASSERT_EQ(stream_scanf(stream, " \"%1023[^\"]\" %d %63s", title, &riders, skill), 3);
+    EXPECT_STREQ(skill, "Amateur");
+    for (int k = 0; k < riders; k++) {
+        int number = 0;
+        ASSERT_EQ(stream_scanf(stream, " %d", &number), 1);
+        EXPECT_TRUE(number >= 20 && number <= 99) << number;
+    }
+    ASSERT_EQ(stream_scanf(stream, " %d", &events), 1);
+    ASSERT_GT(events, 0);
+    for (int e = 0; e < events; e++) {
+        char name[1024], track[1024];
+        int minutes, laps;
+        ASSERT_EQ(stream_scanf(stream, " \"%1023[^\"]\" %1023s %d %d", name, track, &minutes, &laps), 4);
+        bool shipped_track = false;
+        for (const ShippedTrack &t : shipped)
+            shipped_track = shipped_track || !strcmp(track, t.id);
+        EXPECT_TRUE(shipped_track) << track;
+        EXPECT_GT(laps, 0);
+        for (int k = 0; k < 80; k++) {
+            int points = -1;
+            ASSERT_EQ(stream_scanf(stream, " %d", &points), 1) << name << " value " << k;
+            EXPECT_GE(points, 0);
+        }
+    }
+    stream_close(stream);
+}
+
+TEST_F(ShippedSet, StatueModelsAndShapesLoad)
+{
+    for (const char *name : {"@haybale", "@tuffblock", "@startgate", "@gatepost"}) {
+        SCOPED_TRACE(name);
+        Model *model = load_model((std::string(name) + ".qm").c_str());
+        ASSERT_NE(model, nullptr);
+        EXPECT_GT(model->nt, 0);
+        const CollisionShape *shape = load_shape((std::string(name) + ".shp").c_str());
+        ASSERT_NE(shape, nullptr);
+        EXPECT_GT(shape->bounding_radius, 0.5);
+    }
+    free_model_cache();
+    clear_shape_cache();
+}
+
+// Every bike model finds its part models, skins and collision shapes, and
+// its skin carries the number plate colours.
+TEST_F(ShippedSet, EveryBikeModelFindsItsAppearanceFiles)
+{
+    for (const BikeModel &m : bike_models) {
+        SCOPED_TRACE(m.name);
+        for (const char *model : {m.frame_model, m.fork_upper_model, m.fork_lower_model, m.swingarm_model,
+                                  m.side_plates_model, m.front_plate_model, m.front_wheel_model, m.rear_wheel_model})
+            EXPECT_NE(load_model(model), nullptr) << model;
+        for (const char *shape : {m.frame_shape, m.fork_upper_shape, m.fork_lower_shape, m.swingarm_shape,
+                                  m.front_wheel_shape, m.rear_wheel_shape, m.rider_shape})
+            EXPECT_NE(load_shape(shape), nullptr) << shape;
+        for (const char *texture : {m.bike_texture, m.wheels_texture}) {
+            DecodedImage image;
+            EXPECT_TRUE(read_png_image(texture, &image)) << texture;
+            if (texture == m.bike_texture) {
+                EXPECT_NE(image.options.find("[numberbackground:"), std::string::npos);
+                EXPECT_NE(image.options.find("[numberforeground:"), std::string::npos);
+            }
+            free_decoded_image(&image);
+        }
+    }
+    for (const char *alt : {"@kx125-alt1.png", "@crf250-alt2.png", "@wheels-alt1.png", "@wheels-alt2.png"}) {
+        DecodedImage image;
+        EXPECT_TRUE(read_png_image(alt, &image)) << alt;
+        free_decoded_image(&image);
+    }
+    free_model_cache();
+    clear_shape_cache();
+}
+
+// A broken file in the set is reported by its name and fails the read-back.
+TEST(DataGenerator, ReadBackNamesTheBrokenFiles)
+{
+    TempDir out;
+    DataSet set;
+    add_text(&set, "bad.qm", "QM7 nothing\n");
+    add_text(&set, "bad.png", "not an image");
+    add_text(&set, "bad.shp", "3\n1 2 3\n");
+    add_text(&set, "good.shp", shp_text({{0, 1, 0, 0.5}}));
+    ASSERT_TRUE(archive_write(out.file("zzzz.saf").c_str(), set.files));
+    testing::internal::CaptureStderr();
+    bool ok = validate_data_set(out.path, set, {});
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(ok);
+    EXPECT_NE(errors.find("bad.qm"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("bad.png"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("bad.shp"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("good.shp"), std::string::npos) << errors;
+}
+
+TEST(DataGenerator, PortableTrigonometry)
+{
+    for (double a = -10; a <= 10; a += 0.37) {
+        EXPECT_NEAR(dg_sin(a), std::sin(a), 1e-12) << a;
+        EXPECT_NEAR(dg_cos(a), std::cos(a), 1e-12) << a;
+    }
+    const double points[][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 1}, {-3, 2}, {2, -5}, {-0.1, -0.2}};
+    for (const auto &p : points)
+        EXPECT_NEAR(dg_atan2(p[1], p[0]), std::atan2(p[1], p[0]), 1e-12) << p[0] << "," << p[1];
+    EXPECT_EQ(dg_floor(-1.5), -2);
+    EXPECT_EQ(dg_floor(2.0), 2);
+}
+
+// Ground textures tile: the last column continues into the first.
+TEST(DataGenerator, GroundTexturesAreSeamless)
+{
+    for (int kind = 0; kind < GROUND_KINDS; kind++) {
+        Picture p = ground_texture((GroundKind)kind, 5, 64);
+        double inner = 0, seam = 0;
+        for (int y = 0; y < 64; y++)
+            for (int c = 0; c < 3; c++) {
+                inner += std::abs(pixel_at(&p, 30, y)[c] - pixel_at(&p, 31, y)[c]);
+                seam += std::abs(pixel_at(&p, 63, y)[c] - pixel_at(&p, 0, y)[c]);
+            }
+        EXPECT_LT(seam, inner * 2.5 + 64) << "kind " << kind;
+    }
+}
+
+// Transition tiles show the second texture exactly at the corners of the mask.
+TEST(DataGenerator, TransitionCornersFollowTheMask)
+{
+    Picture a = make_picture(32, 32, 3), b = make_picture(32, 32, 3);
+    for (uint8_t &v : b.pixels)
+        v = 200;
+    for (int mask = 1; mask < 15; mask++) {
+        Picture t = transition_texture(a, b, mask, 9);
+        const int corners[4][2] = {{0, 0}, {31, 0}, {0, 31}, {31, 31}};
+        for (int k = 0; k < 4; k++) {
+            bool second = (mask >> (3 - k)) & 1;
+            EXPECT_EQ(pixel_at(&t, corners[k][0], corners[k][1])[0], second ? 200 : 0) << mask << " corner " << k;
+        }
+    }
+}
+
+// Reads a font picture by the band rules: the glyph rectangles in order.
+struct FontCell {
+    int left, right, top, bottom;
+};
+std::vector<FontCell> font_cells(const Picture &p, int count)
+{
+    const uint8_t *sep = &p.pixels[0];
+    auto is_sep = [&](int x, int y) {
+        const uint8_t *q = &p.pixels[((size_t)y * p.width + x) * 4];
+        return q[0] == sep[0] && q[1] == sep[1] && q[2] == sep[2] && q[3] == sep[3];
+    };
+    std::vector<int> band_tops = {0};
+    for (int y = 1; y < p.height; y++)
+        if (is_sep(0, y))
+            band_tops.push_back(y);
+    std::vector<FontCell> cells;
+    for (size_t b = 0; b < band_tops.size() && (int)cells.size() < count; b++) {
+        int top = band_tops[b], bottom = b + 1 < band_tops.size() ? band_tops[b + 1] : p.height;
+        int left = 0;
+        for (int x = 1; x <= p.width; x++)
+            if (x == p.width || is_sep(x, top)) {
+                cells.push_back({left, x, top, bottom});
+                left = x;
+            }
+    }
+    return cells;
+}
+
+TEST(DataGenerator, FontsFollowTheBandFormat)
+{
+    struct Case {
+        std::string chars;
+        int scale_x, scale_y, width, band;
+    };
+    std::string printable;
+    for (int c = 33; c <= 126; c++)
+        printable += (char)c;
+    const Case cases[] = {{printable, 3, 3, 512, 32}, {"0123456789", 8, 10, 0, 80}, {"0123456789", 5, 10, 0, 80}};
+    for (const Case &c : cases) {
+        Picture p = band_font(c.chars, c.scale_x, c.scale_y, true, c.width, c.band);
+        ASSERT_EQ(p.channels, 4);
+        std::vector<FontCell> cells = font_cells(p, (int)c.chars.size());
+        // Exactly one glyph per character: no filler that would shift the next band.
+        ASSERT_EQ(cells.size(), c.chars.size()) << c.chars;
+        for (size_t k = 0; k < cells.size(); k++) {
+            const FontCell &cell = cells[k];
+            int ink = 0;
+            for (int y = cell.top + 1; y < cell.bottom; y++)
+                for (int x = cell.left; x < cell.right; x++)
+                    ink += p.pixels[((size_t)y * p.width + x) * 4 + 3] == 255;
+            EXPECT_GT(ink, 0) << "glyph of '" << c.chars[k] << "'";
+            EXPECT_LT(cell.right - cell.left, c.band) << "glyph of '" << c.chars[k] << "'";
+        }
+    }
+}
+
+TEST(DataGenerator, JumpProfiles)
+{
+    struct Case {
+        Obstacle o;
+        double t;        // where to look, from the start
+        double height;   // expected
+    };
+    Obstacle table{OB_TABLETOP, 6, 1, 40}, dbl{OB_DOUBLE, 6, 1, 36}, whoops{OB_WHOOPS, 1.5, 10, 0};
+    const Case cases[] = {
+        {table, 0, 0},
+        {table, 20, 6},              // top of the face
+        {table, 40, 6},              // on the table
+        {table, obstacle_length(table), 0},
+        {dbl, 21, 6},                // the lip
+        {dbl, 30 + 18, 0},           // the middle of the gap
+        {dbl, 30 + 36 + 8 + 1, 6},   // the top of the landing
+        {whoops, 5.5, 1.5},          // top of the first whoop
+        {whoops, 11, 0},             // between two
+    };
+    for (const Case &c : cases)
+        EXPECT_NEAR(obstacle_height(c.o, c.t), c.height, 1e-9) << c.o.kind << " at " << c.t;
+    EXPECT_TRUE(obstacle_is_jump(OB_TRIPLE));
+    EXPECT_FALSE(obstacle_is_jump(OB_WHOOPS));
+}
+
+TEST(DataGenerator, ModelTextReadsBack)
+{
+    MeshPart part;
+    const double lo[3] = {-1, 0, -1}, hi[3] = {1, 2, 1};
+    add_box(&part, lo, hi);
+    const double p0[3] = {0, 3, 0}, p1[3] = {0.5, 4, 0.2}, centre[3] = {0, 6, 0};
+    add_cylinder(&part, p0, p1, 0.5, 12);
+    add_torus(&part, centre, 1, 0.3, 16, 6);
+    std::string text = qm_text({part});
+    Model *model = parse_model(text.data(), text.size(), "box.qm");
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->nv, (int)part.vertices.size());
+    EXPECT_EQ(model->nt, (int)part.triangles.size() / 3);
+    // Every triangle faces outward: its normal agrees with its vertices' normals.
+    for (int k = 0; k < model->nt; k++) {
+        const int *t = &model->triangles[k * 3];
+        const float *p0 = &model->positions[t[0] * 3], *p1 = &model->positions[t[1] * 3],
+                    *p2 = &model->positions[t[2] * 3];
+        float e1[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+        float e2[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+        float n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+        const float *vn = &model->normals[t[0] * 3];
+        EXPECT_GT(n[0] * vn[0] + n[1] * vn[1] + n[2] * vn[2], 0) << "triangle " << k;
+    }
+    free_model(model);
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+// Bike appearance files: the part models of every appearance stem of the
+// bike model table, their skins and "-alt" skins, the shared wheels and
+// the seven fixed collision shapes.
+#pragma once
+#include <string>
+
+#include "datagen/datagen.h"
+
+void build_bikes(DataSet *set);
+// Side and three-quarter software renders of two bikes into `dir`.
+void preview_bikes(const DataSet *set, const std::string &dir);
