@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "sim/bike.h"
 #include "sim/engine.h"
 #include "track/surface.h"
@@ -125,8 +127,12 @@ int main(int argc, char **argv)
     }
     auto terrain = std::make_unique<Terrain>();
     if (track) {
+        // A directory on disk, else a track of the data set ("rabbithill").
+        struct stat info;
         std::string path = track;
-        if (path.empty() || path.back() != '/')
+        if (path[0] != '@' && (stat(track, &info) != 0 || !S_ISDIR(info.st_mode)))
+            path = "@" + path;
+        if (path.back() != '/')
             path += '/';
         if (!load_terrain(terrain.get(), path.c_str(), TEXTURE_METHOD_COPY)) {
             fprintf(stderr, "zorvex-bikelab: cannot load the terrain of %s\n", track);
