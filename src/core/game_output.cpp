@@ -14,6 +14,7 @@
 #include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "render/bike_textures.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/model_draw.h"
@@ -309,6 +310,7 @@ GameOutputStatus open_game_output()
     renderer_init();
     shaders_in_use = build_shaders();
     model_draw_init();
+    bike_textures_init();
     game_output.renderer_ready = true;
     frame_gl_setup(render_settings.plain_rendering != 0);
 
@@ -349,6 +351,7 @@ void close_game_output()
 
     // GL objects go while their context still exists.
     if (game_output.renderer_ready) {
+        bike_textures_shutdown();
         free_model_cache();
         destroy_shaders();
         model_draw_shutdown();

@@ -188,14 +188,9 @@ Bike *create_bike(const char *model_name, int slot_id, const char *plate_text, c
                                   m.rider_shape, m.front_wheel_shape, m.rear_wheel_shape};
     for (int i = 0; i < 7; i++)
         bike->shapes[i] = copy_shape(load_shape(shape_names[i]));
-    bike->bike_skin = bike_skin ? bike_skin : "";
-    bike->wheels_skin = wheels_skin ? wheels_skin : "";
-    bike->rider_body_skin = rider_body_skin ? rider_body_skin : "";
-    bike->rider_head_skin = rider_head_skin ? rider_head_skin : "";
-    // Part models, skin textures with their normal and specular maps, plate
-    // colours and the plate texture are loaded by the renderer when one exists.
-    bike->plate_texture = 0;
     snprintf(bike->plate_text, sizeof bike->plate_text, "%.7s", plate_text ? plate_text : "");
+    const char *skins[BIKE_SKIN_COUNT] = {bike_skin, wheels_skin, rider_body_skin, rider_head_skin};
+    load_bike_look(&bike->look, &m, skins, bike->plate_text);
 
     dWorldID world = sim_world.world;
     const float *positions[BIKE_BODIES] = {m.frame_pos, m.front_wheel_pos, m.rear_wheel_pos, m.steer_pos,
@@ -308,6 +303,7 @@ void destroy_bike(Bike *bike)
         dBodyDestroy(b);
     for (CollisionShape *s : bike->shapes)
         free_shape(s);
+    free_bike_look(&bike->look);
     delete bike;
 }
 

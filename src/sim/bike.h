@@ -8,6 +8,7 @@
 
 #include <ode/ode.h>
 
+#include "sim/bike_look.h"
 #include "sim/bike_models.h"
 
 struct Terrain;
@@ -113,11 +114,9 @@ struct Bike {
     BikeSetup setup;
 
     // Appearance: this bike's copies of the collision shapes (null when a
-    // shape file was missing); the part models, skins and plate texture belong
-    // to the renderer and are loaded there.
+    // shape file was missing), and the part models, skins and plate.
     CollisionShape *shapes[7];
-    std::string bike_skin, wheels_skin, rider_body_skin, rider_head_skin;
-    uint32_t plate_texture;
+    BikeLook look;
     char plate_text[8];
     int slot_id;
 
@@ -174,7 +173,8 @@ void sim_world_destroy();
 // repeated from the same state gives the same bytes (race reset calls it).
 void sim_reset_random();
 
-// The appearance half needs the renderer; headless processes skip it.
+// The skins are data names or null. Headless (no `bike_graphics`) no
+// texture is loaded; the models and plate colours are found all the same.
 Bike *create_bike(const char *model_name, int slot_id, const char *plate_text, const char *rider_body_skin,
                   const char *rider_head_skin, const char *bike_skin, const char *wheels_skin);
 void destroy_bike(Bike *bike);
