@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "race/gates.h"
 #include "sim/bike.h"
 #include "sim/engine.h"
 #include "track/surface.h"
@@ -21,6 +22,7 @@ const double MPH = 22.0 / 15.0;  // ft/s per mph
 struct Lab {
     Terrain *terrain;
     double start[3];
+    double heading;  // about +y; 0 rides toward -z
     std::string model;
     bool auto_shift;
 };
@@ -38,6 +40,8 @@ Ride start_ride(const Lab &lab)
     sim_race = {0, 0, true, nullptr, nullptr};
     Ride ride = {create_bike(lab.model.c_str(), 0, "1", nullptr, nullptr, nullptr, nullptr), false, 0};
     bike_reset(ride.bike);
+    const double up[3] = {0, 1, 0};
+    bike_rotate(ride.bike, up, lab.heading);
     bike_translate(ride.bike, lab.start[0], lab.start[1], lab.start[2]);
     if (lab.auto_shift)
         ride.bike->options |= OPTION_AUTO_SHIFT;
@@ -111,7 +115,7 @@ void usage()
 
 int main(int argc, char **argv)
 {
-    Lab lab = {nullptr, {0, 0, 0}, "crf450(2013)", false};
+    Lab lab = {nullptr, {0, 0, 0}, 0, "crf450(2013)", false};
     const char *track = nullptr;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--track") && i + 1 < argc)
@@ -138,9 +142,17 @@ int main(int argc, char **argv)
             fprintf(stderr, "zorvex-bikelab: cannot load the terrain of %s\n", track);
             return 1;
         }
+        // On the first starting position with its heading; a track without
+        // gates is ridden from its centre toward -z.
         double centre = terrain->extent / 2;
         lab.start[0] = centre, lab.start[2] = centre;
-        lab.start[1] = terrain_height_at(terrain.get(), (float)centre, (float)centre);
+        read_timing_gates((path + "timing_gates").c_str());
+        if (!gate_tables.starts.empty()) {
+            const StartPosition &s = gate_tables.starts[0];
+            lab.start[0] = s.x, lab.start[2] = s.z;
+            lab.heading = s.heading;
+        }
+        lab.start[1] = terrain_height_at(terrain.get(), (float)lab.start[0], (float)lab.start[2]);
     } else if (!flat_test_ground(terrain.get())) {
         fprintf(stderr, "zorvex-bikelab: cannot make the test ground\n");
         return 1;
