@@ -22,7 +22,13 @@
 ModelGraphics model_graphics = {nullptr, nullptr};
 
 // Per process: every loaded model in loading order, tagged with its generation.
-static std::vector<Model *> models;
+// The cache lives as long as the process and is never destroyed at exit, so
+// models still cached then stay reachable instead of showing as leaks.
+static std::vector<Model *> &cached_models()
+{
+    static std::vector<Model *> *list = new std::vector<Model *>;
+    return *list;
+}
 
 static const float tiny_tangent = 1.0f / 1048576.0f;  // 2^-20
 
@@ -545,12 +551,12 @@ Model *load_model(const char *name)
     if (!name || !*name)
         return nullptr;
     std::vector<const char *> names;
-    names.reserve(models.size());
-    for (const Model *m : models)
+    names.reserve(cached_models().size());
+    for (const Model *m : cached_models())
         names.push_back(m->name.c_str());
     int found = find_cached_name(names, name);
     if (found >= 0) {
-        Model *m = models[(size_t)found];
+        Model *m = cached_models()[(size_t)found];
         // Models of generation 0 were loaded at start-up and are kept for good.
         if (m->generation != 0)
             m->generation = load_generation;
@@ -562,7 +568,7 @@ Model *load_model(const char *name)
     model->generation = load_generation;
     load_lod_variants(model, name);
     prepare_graphics(model);
-    models.push_back(model);
+    cached_models().push_back(model);
     return model;
 }
 
@@ -584,28 +590,28 @@ void free_model(Model *model)
 void purge_models()
 {
     size_t kept = 0;
-    for (Model *m : models) {
+    for (Model *m : cached_models()) {
         if (m->generation == 0 || m->generation == load_generation) {
-            models[kept++] = m;
+            cached_models()[kept++] = m;
             continue;
         }
         if (debug_level > 0)
             vark_log("deleting model %.900s\n", m->name.c_str());
         free_model(m);
     }
-    models.resize(kept);
+    cached_models().resize(kept);
 }
 
 void free_model_cache()
 {
-    for (Model *m : models)
+    for (Model *m : cached_models())
         free_model(m);
-    models.clear();
+    cached_models().clear();
 }
 
 const std::vector<Model *> &model_cache()
 {
-    return models;
+    return cached_models();
 }
 
 const char *model_name(const Model *model)
