@@ -430,15 +430,15 @@ void rolling_resistance_force(const double w[3], const double normal[3], double 
     scale3(wt, s, force);
 }
 
-bool torus_terrain(const Terrain *terrain, const double w[3], const double a[3], double major, double minor,
-                   GroundHit *hit)
+// The deepest hit of `test` over the triangles of the cells within `reach`
+// of (x, z), in a fixed cell order so that ties resolve the same every run.
+template <class TriangleTest>
+static bool deepest_hit(const Terrain *terrain, double x, double z, double reach, TriangleTest test, GroundHit *hit)
 {
-    if (!finite3(w) || !finite3(a))
-        return false;
-    double reach = major + minor, s = terrain->spacing;
+    double s = terrain->spacing;
     int i0, i1, j0, j1;
-    cell_range(w[0] - reach, w[0] + reach, s, &i0, &i1);
-    cell_range(w[2] - reach, w[2] + reach, s, &j0, &j1);
+    cell_range(x - reach, x + reach, s, &i0, &i1);
+    cell_range(z - reach, z + reach, s, &j0, &j1);
     bool found = false;
     GroundHit best = {};
     for (int j = j0; j < j1; j++)
@@ -447,13 +447,27 @@ bool torus_terrain(const Terrain *terrain, const double w[3], const double a[3],
             cell_triangles(terrain, i, j, tri);
             for (const Triangle &t : tri) {
                 GroundHit h;
-                if (torus_triangle(t, w, a, major, minor, &h) && h.depth > 0 && (!found || h.depth > best.depth)) {
+                if (test(t, &h) && (!found || h.depth > best.depth)) {
                     best = h;
                     found = true;
                 }
             }
         }
-    if (!found)
+    if (found)
+        *hit = best;
+    return found;
+}
+
+bool torus_terrain(const Terrain *terrain, const double w[3], const double a[3], double major, double minor,
+                   GroundHit *hit)
+{
+    if (!finite3(w) || !finite3(a))
+        return false;
+    GroundHit best;
+    auto test = [&](const Triangle &t, GroundHit *h) {
+        return torus_triangle(t, w, a, major, minor, h) && h->depth > 0;
+    };
+    if (!deepest_hit(terrain, w[0], w[2], major + minor, test, &best))
         return false;
     if (best.normal[1] < 0) {
         double horizontal = best.normal[0] * best.normal[0] + best.normal[2] * best.normal[2];
@@ -471,27 +485,8 @@ bool sphere_terrain(const Terrain *terrain, const double c[3], double radius, Gr
 {
     if (!finite3(c) || !std::isfinite(radius))
         return false;
-    double s = terrain->spacing;
-    int i0, i1, j0, j1;
-    cell_range(c[0] - radius, c[0] + radius, s, &i0, &i1);
-    cell_range(c[2] - radius, c[2] + radius, s, &j0, &j1);
-    bool found = false;
-    GroundHit best = {};
-    for (int j = j0; j < j1; j++)
-        for (int i = i0; i < i1; i++) {
-            Triangle tri[2];
-            cell_triangles(terrain, i, j, tri);
-            for (const Triangle &t : tri) {
-                GroundHit h;
-                if (sphere_triangle(t, c, radius, &h) && (!found || h.depth > best.depth)) {
-                    best = h;
-                    found = true;
-                }
-            }
-        }
-    if (found)
-        *hit = best;
-    return found;
+    auto test = [&](const Triangle &t, GroundHit *h) { return sphere_triangle(t, c, radius, h); };
+    return deepest_hit(terrain, c[0], c[2], radius, test, hit);
 }
 
 static void make_contact(dBodyID body, const GroundHit &hit, double mu, double erp, double cfm, const double *fdir,
