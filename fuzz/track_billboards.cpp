@@ -5,13 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static Terrain *terrain = nullptr;
-    if (!terrain) {
-        terrain = new Terrain();
-        terrain_allocate(terrain, 2, 1.0f, 0, 1);
-        for (size_t k = 0; k < terrain->heights.size(); k++)
-            terrain->heights[k] = (float)(k % 5);
-    }
+    Terrain *terrain = fuzz_terrain();
     std::string path = fuzz_file("billboards", data, size);
     clear_furniture();
     read_billboards(terrain, path.c_str());

@@ -6,6 +6,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "track/terrain.h"
+
 // Directory (ending in "/") created once per process.
 inline const std::string &fuzz_dir()
 {
@@ -31,4 +33,17 @@ inline std::string fuzz_file(const char *name, const uint8_t *data, size_t size)
         fclose(f);
     }
     return path;
+}
+
+// A small sloped terrain made once per process, for readers that place things on it.
+inline Terrain *fuzz_terrain()
+{
+    static Terrain *terrain = nullptr;
+    if (!terrain) {
+        terrain = new Terrain();
+        terrain_allocate(terrain, 2, 1.0f, 0, 1);
+        for (size_t k = 0; k < terrain->heights.size(); k++)
+            terrain->heights[k] = (float)(k % 5);
+    }
+    return terrain;
 }
