@@ -217,20 +217,29 @@ static void glyph_pixel_rect(const Font *font, unsigned char c, int *x, int *y, 
     *h = glyph_pixel(g[3], font->height) - *y;
 }
 
+// The next character of the text at *p that is not part of an escape
+// sequence, advancing past it; 0 at the end or at a malformed escape.
+static int next_plain_char(const char **p)
+{
+    while (**p == 27) {
+        int n = escape_sequence_length(*p);
+        if (n == 0)
+            return 0;
+        *p += n;
+    }
+    if (**p == 0)
+        return 0;
+    return (unsigned char)*(*p)++;
+}
+
 void font_text_pixel_size(const Font *font, const char *text, int *width, int *height)
 {
     long long total = 0;
     int tallest = 0;
-    for (const char *p = text ? text : ""; *p;) {
-        if (*p == 27) {
-            int n = escape_sequence_length(p);
-            if (n == 0)
-                break;
-            p += n;
-            continue;
-        }
+    const char *p = text ? text : "";
+    while (int c = next_plain_char(&p)) {
         int x, y, w, h;
-        glyph_pixel_rect(font, (unsigned char)*p++, &x, &y, &w, &h);
+        glyph_pixel_rect(font, c, &x, &y, &w, &h);
         total += w;
         if (h > tallest)
             tallest = h;
@@ -266,16 +275,10 @@ void render_text_to_image(uint8_t *pixels, int width, int height, float r, float
     int x = width / 2 - text_w / 2;
     int y = height / 2 - text_h / 2;
     // Escape sequences take no room when measured, so they are not drawn either.
-    for (const char *p = text; *p;) {
-        if (*p == 27) {
-            int n = escape_sequence_length(p);
-            if (n == 0)
-                break;
-            p += n;
-            continue;
-        }
+    const char *p = text;
+    while (int c = next_plain_char(&p)) {
         int sx, sy, w, h;
-        glyph_pixel_rect(font, (unsigned char)*p++, &sx, &sy, &w, &h);
+        glyph_pixel_rect(font, c, &sx, &sy, &w, &h);
         int dx = x, dy = y, cw = w, ch = h;
         if (dx >= width)
             break;  // everything after lies further right
