@@ -18,6 +18,7 @@
 #include "datagen/bikes.h"
 #include "datagen/datagen.h"
 #include "datagen/hud.h"
+#include "datagen/rider.h"
 #include "datagen/sky.h"
 #include "datagen/tracks.h"
 #include "datagen/validate.h"
@@ -106,8 +107,11 @@ int main(int argc, char **argv)
     build_sky(&set);
     build_hud(&set);
     build_bikes(&set);
+    build_rider(&set);
     if (!previews.empty())
         preview_bikes(&set, previews);
+    if (!previews.empty())
+        preview_rider(&set, previews);
     if (!add_sources(&set, ZV_DATA_SOURCE_DIR))
         return 1;
     std::sort(set.files.begin(), set.files.end(),

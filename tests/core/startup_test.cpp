@@ -135,6 +135,39 @@ TEST(GameBinary, FindsALooseTrackBesideTheDataSet)
     EXPECT_EQ(result.status, 0) << result.err;
 }
 
+// The built game takes exactly the data set built with it: the archive as
+// generated starts, a copy with one byte changed does not.
+TEST(GameBinary, AcceptsItsDataSetAndRejectsAChangedByte)
+{
+    const std::string archive = read_file_bytes(std::string(ZV_BUILD_DIR) + "/zzzz.saf");
+    ASSERT_GT(archive.size(), (size_t)(1 << 20));
+    struct Case {
+        const char *what;
+        long offset;  // byte flipped, -1 for none
+    };
+    const Case cases[] = {{"as built", -1}, {"member index", 40}, {"member data", 700000}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir data, home;
+        std::string bytes = archive;
+        if (c.offset >= 0)
+            bytes[(size_t)c.offset] = (char)(bytes[(size_t)c.offset] ^ 0x01);
+        data.write("zzzz.saf", bytes);
+        GameRunOptions options;
+        options.data_dir = data.path;
+        options.home = home.path;
+        options.close_after_log = "GL_EXTENSIONS: ";
+        GameRun result = run_game_binary(ZV_GAME, {"--nosound"}, options);
+        EXPECT_FALSE(result.timed_out);
+        if (c.offset < 0) {
+            EXPECT_FALSE(contains(result.err, "Can't find game data")) << result.err;
+            EXPECT_EQ(result.status, 0) << result.err;
+        } else {
+            EXPECT_TRUE(contains(result.err, "Can't find game data")) << result.err;
+            EXPECT_FALSE(contains(result.log, "GL_EXTENSIONS: ")) << result.log;
+        }
+    }
+}
 
 TEST(FixedFiles, ToolAndGameAgree)
 {

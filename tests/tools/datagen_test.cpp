@@ -26,6 +26,7 @@
 #include "data/model.h"
 #include "data/stream.h"
 #include "sim/bike_models.h"
+#include "sim/rider_skeleton.h"
 #include "test_util.h"
 #include "track/furniture.h"
 #include "track/terrain.h"
@@ -253,12 +254,13 @@ TEST_F(ShippedSet, EveryBikeModelFindsItsAppearanceFiles)
     for (const BikeModel &m : bike_models) {
         SCOPED_TRACE(m.name);
         for (const char *model : {m.frame_model, m.fork_upper_model, m.fork_lower_model, m.swingarm_model,
-                                  m.side_plates_model, m.front_plate_model, m.front_wheel_model, m.rear_wheel_model})
+                                  m.side_plates_model, m.front_plate_model, m.front_wheel_model, m.rear_wheel_model,
+                                  m.rider_body_model, m.rider_body_fp_model, m.rider_plate_model, m.rider_head_model})
             EXPECT_NE(load_model(model), nullptr) << model;
         for (const char *shape : {m.frame_shape, m.fork_upper_shape, m.fork_lower_shape, m.swingarm_shape,
                                   m.front_wheel_shape, m.rear_wheel_shape, m.rider_shape})
             EXPECT_NE(load_shape(shape), nullptr) << shape;
-        for (const char *texture : {m.bike_texture, m.wheels_texture}) {
+        for (const char *texture : {m.bike_texture, m.wheels_texture, m.rider_body_texture, m.rider_head_texture}) {
             DecodedImage image;
             EXPECT_TRUE(read_png_image(texture, &image)) << texture;
             if (texture == m.bike_texture) {
@@ -268,13 +270,104 @@ TEST_F(ShippedSet, EveryBikeModelFindsItsAppearanceFiles)
             free_decoded_image(&image);
         }
     }
-    for (const char *alt : {"@kx125-alt1.png", "@crf250-alt2.png", "@wheels-alt1.png", "@wheels-alt2.png"}) {
+    for (const char *alt : {"@kx125-alt1.png", "@crf250-alt2.png", "@wheels-alt1.png", "@wheels-alt2.png",
+                            "@rider_body-alt1.png", "@rider_body-alt2.png", "@rider_body-alt3.png",
+                            "@rider_head-alt1.png", "@rider_head-alt2.png", "@rider_head-alt3.png"}) {
         DecodedImage image;
         EXPECT_TRUE(read_png_image(alt, &image)) << alt;
         free_decoded_image(&image);
     }
     free_model_cache();
     clear_shape_cache();
+}
+
+// Six times the signed volume a mesh's triangles enclose: positive when
+// the faces look outward.
+double signed_volume(const Model *mesh)
+{
+    double sum = 0;
+    const float *p = mesh->positions.data();
+    for (int t = 0; t < mesh->nt; t++) {
+        const float *a = p + mesh->triangles[(size_t)t * 3] * 3, *b = p + mesh->triangles[(size_t)t * 3 + 1] * 3,
+                    *c = p + mesh->triangles[(size_t)t * 3 + 2] * 3;
+        sum += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+               a[2] * (b[0] * c[1] - b[1] * c[0]);
+    }
+    return sum;
+}
+
+double nearest(const Model *mesh, const float point[3])
+{
+    double best = 1e30;
+    for (int v = 0; v < mesh->nv; v++) {
+        double d = 0;
+        for (int k = 0; k < 3; k++)
+            d += (mesh->positions[(size_t)v * 3 + k] - point[k]) * (mesh->positions[(size_t)v * 3 + k] - point[k]);
+        best = std::fmin(best, std::sqrt(d));
+    }
+    return best;
+}
+
+// The rider's meshes are skinned to the shared skeleton, closed and facing
+// outward; gloves hold the grips and boots stand on the pegs; moving a foot
+// moves that boot and nothing of the trunk.
+TEST_F(ShippedSet, RiderModelsFitTheSkeleton)
+{
+    for (const char *name : {"@rider_body.qm", "@rider_body_fp.qm", "@rider_plate.qm"}) {
+        SCOPED_TRACE(name);
+        Model *model = load_model(name);
+        ASSERT_NE(model, nullptr);
+        for (Model *mesh = model; mesh; mesh = mesh->next) {
+            EXPECT_EQ(mesh->bone_count, RIDER_BONE_COUNT);
+            for (int v = 0; v < mesh->nv; v++)
+                for (int k = 0; k < 4; k++)
+                    EXPECT_LT(mesh->bone_indices[(size_t)v * 4 + k], RIDER_BONE_COUNT);
+            if (strcmp(name, "@rider_plate.qm")) {
+                EXPECT_GT(signed_volume(mesh), 0) << "inside out";
+            }
+        }
+    }
+    Model *head = load_model("@rider_head.qm");
+    ASSERT_NE(head, nullptr);
+    EXPECT_GT(signed_volume(head), 0);
+
+    Model *body = load_model("@rider_body.qm");
+    ASSERT_NE(body, nullptr);
+    // Meshes: jersey, pants, boots, gloves.
+    Model *boots = body->next->next, *gloves = boots->next;
+    ASSERT_NE(gloves, nullptr);
+    for (int side = 0; side < 2; side++) {
+        EXPECT_LT(nearest(gloves, rider_skeleton.bind[side ? RIDER_GRIP_RIGHT : RIDER_GRIP_LEFT]), 0.15);
+        EXPECT_LT(nearest(boots, rider_skeleton.bind[side ? RIDER_FOOT_RIGHT : RIDER_FOOT_LEFT]), 0.2);
+    }
+
+    const BikeModel &m = bike_models[0];
+    double feet[2][3], grips[2][3];
+    for (int s = 0; s < 2; s++)
+        for (int k = 0; k < 3; k++) {
+            feet[s][k] = rider_skeleton.bind[s ? RIDER_FOOT_RIGHT : RIDER_FOOT_LEFT][k];
+            grips[s][k] = rider_skeleton.bind[s ? RIDER_GRIP_RIGHT : RIDER_GRIP_LEFT][k];
+        }
+    feet[0][0] -= 0.5, feet[0][1] += 0.3, feet[0][2] -= 0.4;
+    double joints[RIDER_JOINT_COUNT][3];
+    rider_pose_joints(&m, feet, grips, joints);
+    RiderBonePose pose;
+    rider_bone_pose(joints, &pose);
+    BoneData bones = rider_bone_data(&pose);
+    for (Model *mesh = body; mesh; mesh = mesh->next)
+        skin_mesh(mesh, &bones);
+    const float moved[3] = {(float)feet[0][0], (float)feet[0][1], (float)feet[0][2]};
+    EXPECT_LT(nearest(boots, moved), 0.2);
+    EXPECT_LT(nearest(boots, rider_skeleton.bind[RIDER_FOOT_RIGHT]), 0.2);
+    EXPECT_GT(nearest(boots, rider_skeleton.bind[RIDER_FOOT_LEFT]), 0.2);
+    size_t half = (size_t)body->nv * 3;
+    for (int v = 0; v < body->nv; v++) {
+        if (body->bone_weights[(size_t)v * 4] != 1 || body->bone_indices[(size_t)v * 4] != RIDER_BONE_TORSO)
+            continue;
+        for (int k = 0; k < 3; k++)
+            ASSERT_FLOAT_EQ(body->positions[(size_t)v * 3 + k], body->positions[half + (size_t)v * 3 + k]);
+    }
+    free_model_cache();
 }
 
 // A broken file in the set is reported by its name and fails the read-back.

@@ -195,12 +195,14 @@ bool validate_bike_files(const DataSet &set)
         check.names.insert(file.name);
     for (const BikeModel &m : bike_models) {
         std::string who = std::string("bike model ") + m.name;
-        // The rider's models and skins are not generated yet.
-        const char *const names[] = {m.frame_model,       m.frame_shape,       m.bike_texture,     m.fork_upper_model,
-                                     m.fork_upper_shape,  m.fork_lower_model,  m.fork_lower_shape, m.swingarm_model,
-                                     m.swingarm_shape,    m.front_wheel_model, m.front_wheel_shape,
-                                     m.rear_wheel_model,  m.rear_wheel_shape,  m.wheels_texture,   m.rider_shape,
-                                     m.side_plates_model, m.front_plate_model};
+        const char *const names[] = {m.frame_model,        m.frame_shape,         m.bike_texture,
+                                     m.fork_upper_model,   m.fork_upper_shape,    m.fork_lower_model,
+                                     m.fork_lower_shape,   m.swingarm_model,      m.swingarm_shape,
+                                     m.front_wheel_model,  m.front_wheel_shape,   m.rear_wheel_model,
+                                     m.rear_wheel_shape,   m.wheels_texture,      m.rider_head_model,
+                                     m.rider_head_texture, m.rider_body_model,    m.rider_body_fp_model,
+                                     m.rider_shape,        m.rider_body_texture,  m.side_plates_model,
+                                     m.front_plate_model,  m.rider_plate_model};
         for (const char *name : names)
             check.referenced(who, name ? name : "");
     }
