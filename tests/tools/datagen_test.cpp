@@ -379,6 +379,7 @@ TEST(DataGenerator, ReadBackNamesTheBrokenFiles)
     add_text(&set, "bad.png", "not an image");
     add_text(&set, "bad.shp", "3\n1 2 3\n");
     add_text(&set, "good.shp", shp_text({{0, 1, 0, 0.5}}));
+    add_text(&set, "bad.series", "\"Cup\" 1 Expert 20 1 \"Opener\" nowhere 0 3\n");
     ASSERT_TRUE(archive_write(out.file("zzzz.saf").c_str(), set.files));
     testing::internal::CaptureStderr();
     bool ok = validate_data_set(out.path, set, {});
@@ -387,6 +388,7 @@ TEST(DataGenerator, ReadBackNamesTheBrokenFiles)
     EXPECT_NE(errors.find("bad.qm"), std::string::npos) << errors;
     EXPECT_NE(errors.find("bad.png"), std::string::npos) << errors;
     EXPECT_NE(errors.find("bad.shp"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("bad.series: the series reader refuses it"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("good.shp"), std::string::npos) << errors;
 }
 

@@ -13,6 +13,7 @@
 #include "data/search_path.h"
 #include "data/stream.h"
 #include "race/gates.h"
+#include "race/series.h"
 #include "sim/bike_models.h"
 #include "sim/shape.h"
 #include "track/furniture.h"
@@ -176,6 +177,20 @@ bool validate_data_set(const std::string &data_dir, const DataSet &set, const st
             found = found || summary.id == track_id(k);
         if (!found)
             check.fail(summary.id + "/terrain.hf", "is not found by the track discovery");
+    }
+    std::vector<std::string> track_ids;
+    for (int k = 0; k < listed; k++)
+        track_ids.push_back(track_id(k));
+    for (const ArchiveInput &file : set.files) {
+        if (!ends_with(file.name, ".series"))
+            continue;
+        DataStream *stream = stream_open(("@" + file.name).c_str(), "r");
+        Series series;
+        std::string reason = "cannot be opened";
+        if (!stream || !parse_series(stream, track_ids, &series, &reason))
+            check.fail(file.name, "the series reader refuses it: " + reason);
+        if (stream)
+            stream_close(stream);
     }
     for (const TrackSummary &summary : tracks)
         check_track(&check, summary);
