@@ -129,15 +129,20 @@ void rider_pose_joints(const BikeModel *m, const double feet[2][3], const double
     }
 }
 
-void rider_rest_joints(const BikeModel *m, double joints[RIDER_JOINT_COUNT][3])
+void rider_rest_targets(const BikeModel *m, double feet[2][3], double grips[2][3])
 {
-    double feet[2][3], grips[2][3];
     const float *pegs[2] = {m->peg_left, m->peg_right}, *bar[2] = {m->grip_left, m->grip_right};
     for (int s = 0; s < 2; s++)
         for (int k = 0; k < 3; k++) {
             feet[s][k] = (double)m->frame_pos[k] + pegs[s][k] - m->rider_pos[k];
             grips[s][k] = (double)m->steer_pos[k] + bar[s][k] - m->rider_pos[k];
         }
+}
+
+void rider_rest_joints(const BikeModel *m, double joints[RIDER_JOINT_COUNT][3])
+{
+    double feet[2][3], grips[2][3];
+    rider_rest_targets(m, feet, grips);
     rider_pose_joints(m, feet, grips, joints);
 }
 

@@ -124,8 +124,10 @@ void rider_limb_joint(const double root[3], const double target[3], double a, do
 // in rider-body coordinates, and the solved knees and elbows.
 void rider_pose_joints(const BikeModel *model, const double feet[2][3], const double grips[2][3],
                        double joints[RIDER_JOINT_COUNT][3]);
-// The joints of the model at rest: feet on the pegs, hands on the grips,
-// the bike upright and straight.
+// Where the feet and hands go at rest, in rider-body coordinates: the pegs
+// and the grips with the bike upright and the bars straight.
+void rider_rest_targets(const BikeModel *model, double feet[2][3], double grips[2][3]);
+// The joints of the model at rest.
 void rider_rest_joints(const BikeModel *model, double joints[RIDER_JOINT_COUNT][3]);
 
 // Bone transforms for the skinned drawing: a vertex v of bone k goes to

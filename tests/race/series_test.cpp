@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "data/data_test_util.h"
 #include "data/file_index.h"
-#include "data/search_path.h"
 #include "data/stream.h"
 #include "platform/log.h"
 #include "test_util.h"
@@ -18,30 +18,17 @@ namespace {
 
 const std::vector<std::string> TRACKS = {"arena", "hill", "dunes"};
 
-// A data directory (ZV_HOME) and a home directory, with the search paths and
-// the file index forgotten before and after.
-struct SeriesDirs {
-    TempDir temp;
-    std::string home;  // ends in "/"
+// The data and home directories of DataDirs, with the home directory made
+// so standings can be written there.
+struct SeriesDirs : DataDirs {
     SeriesDirs()
     {
-        home = temp.path + "/xdg/Zorvex/";
-        temp.write("data/.keep", "");
         temp.write("xdg/Zorvex/.keep", "");
-        set_env("XDG_DATA_HOME", (temp.path + "/xdg").c_str());
-        set_env("ZV_HOME", (temp.path + "/data").c_str());
-        data_search_path_reset();
-        file_index_reset();
-    }
-    ~SeriesDirs()
-    {
-        file_index_reset();
-        data_search_path_reset();
     }
     void write(const std::string &name, const std::string &bytes) const
     {
         file_index_reset();
-        temp.write("data/" + name, bytes);
+        write_data(name, bytes);
     }
 };
 

@@ -343,11 +343,7 @@ TEST_F(ShippedSet, RiderModelsFitTheSkeleton)
 
     const BikeModel &m = bike_models[0];
     double feet[2][3], grips[2][3];
-    for (int s = 0; s < 2; s++)
-        for (int k = 0; k < 3; k++) {
-            feet[s][k] = rider_skeleton.bind[s ? RIDER_FOOT_RIGHT : RIDER_FOOT_LEFT][k];
-            grips[s][k] = rider_skeleton.bind[s ? RIDER_GRIP_RIGHT : RIDER_GRIP_LEFT][k];
-        }
+    rider_rest_targets(&m, feet, grips);
     feet[0][0] -= 0.5, feet[0][1] += 0.3, feet[0][2] -= 0.4;
     double joints[RIDER_JOINT_COUNT][3];
     rider_pose_joints(&m, feet, grips, joints);

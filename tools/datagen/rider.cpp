@@ -376,6 +376,28 @@ void add_back_plate(SkinPart *part)
     }
 }
 
+// A vertical band round the helmet's axis from longitude `from` over
+// `span` (0 at the back, pi at the face), between heights y0 and y1, on an
+// ellipse of half-widths rx and rz.
+void add_band(MeshPart *part, double from, double span, double y0, double y1, double rx, double rz, int columns,
+              UvRect uv)
+{
+    int first = (int)part->vertices.size();
+    for (int j = 0; j <= 1; j++)
+        for (int i = 0; i <= columns; i++) {
+            double lon = from + span * i / columns;
+            double nx = dg_sin(lon), nz = dg_cos(lon);
+            MeshVertex v = {{nx * rx, j ? y1 : y0, nz * rz},
+                            {nx, 0, nz},
+                            {dg_lerp(uv.u0, uv.u1, (double)i / columns), j ? uv.v0 : uv.v1}};
+            part->vertices.push_back(v);
+        }
+    for (int i = 0; i < columns; i++) {
+        int a = first + i, b = a + 1, c = b + columns + 1, d = a + columns + 1;
+        part->triangles.insert(part->triangles.end(), {a, b, c, a, c, d});
+    }
+}
+
 // The helmet about its own centre: shell with a chin bar, a peak over the
 // eye port, and the goggles.
 void add_helmet(MeshPart *shell, MeshPart *lens)
@@ -429,46 +451,10 @@ void add_helmet(MeshPart *shell, MeshPart *lens)
                     shell->triangles.insert(shell->triangles.end(), {a, b, c, a, c, d});
             }
     }
-    // Goggles: a lens across the eye port and a strap round the shell.
-    {
-        int first = (int)lens->vertices.size();
-        const int columns = 12;
-        for (int j = 0; j <= 1; j++)
-            for (int i = 0; i <= columns; i++) {
-                double lon = DG_PI * (0.72 + 0.56 * i / columns);
-                double y = j ? 0.16 : 0.0;
-                Vec n = {dg_sin(lon), 0, dg_cos(lon)};
-                Vec pt = {n[0] * 0.46, y, n[2] * 0.535};
-                MeshVertex v = {{pt[0], pt[1], pt[2]},
-                                {n[0], 0, n[2]},
-                                {dg_lerp(LENS.u0, LENS.u1, (double)i / columns), j ? LENS.v0 : LENS.v1}};
-                lens->vertices.push_back(v);
-            }
-        for (int i = 0; i < columns; i++) {
-            int a = first + i, b = a + 1, c = b + columns + 1, d = a + columns + 1;
-            lens->triangles.insert(lens->triangles.end(), {a, b, c, a, c, d});
-        }
-    }
-    {
-        int first = (int)shell->vertices.size();
-        const int columns = 24;
-        for (int j = 0; j <= 1; j++)
-            for (int i = 0; i <= columns; i++) {
-                // Round the back, from one side of the lens to the other.
-                double lon = DG_PI * 1.28 + 2 * DG_PI * 0.72 * i / columns;
-                double y = j ? 0.14 : 0.02;
-                Vec n = {dg_sin(lon), 0, dg_cos(lon)};
-                Vec pt = {n[0] * 0.435, y, n[2] * 0.515};
-                MeshVertex v = {{pt[0], pt[1], pt[2]},
-                                {n[0], 0, n[2]},
-                                {dg_lerp(STRAP.u0, STRAP.u1, (double)i / columns), j ? STRAP.v0 : STRAP.v1}};
-                shell->vertices.push_back(v);
-            }
-        for (int i = 0; i < columns; i++) {
-            int a = first + i, b = a + 1, c = b + columns + 1, d = a + columns + 1;
-            shell->triangles.insert(shell->triangles.end(), {a, b, c, a, c, d});
-        }
-    }
+    // Goggles: a lens across the eye port and a strap round the shell from
+    // one side of the lens to the other.
+    add_band(lens, DG_PI * 0.72, DG_PI * 0.56, 0.0, 0.16, 0.46, 0.535, 12, LENS);
+    add_band(shell, DG_PI * 1.28, DG_PI * 1.44, 0.02, 0.14, 0.435, 0.515, 24, STRAP);
 }
 
 MeshPart material(double shininess, double specular)
