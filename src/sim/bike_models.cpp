@@ -396,7 +396,9 @@ SkinVariants list_skin_variants_in(const char *prefix, const char *const *names)
         } else {
             continue;
         }
-        std::string data = "@" + (scrambled ? name.substr(0, name.size() - 6) : name);
+        // Appended rather than "@" + string: GCC 12 warns falsely on that form.
+        std::string data = "@";
+        data.append(name, 0, scrambled ? name.size() - 6 : name.size());
         std::string shown = base.substr(prefix_len);
         shown = shown.size() >= cut ? shown.substr(0, shown.size() - cut) : std::string();
         v.data_names.push_back(data);
