@@ -98,6 +98,10 @@ struct Grid {
 // direction away from its neighbouring ring.
 void add_grid(SkinPart *part, const Grid &g, UvRect uv)
 {
+    // Keep filtering inside the region: its neighbours in the skin would
+    // show as a line along the seam.
+    const double inset = 1.5 / 256;
+    uv.u0 += inset, uv.u1 -= inset, uv.v0 += inset, uv.v1 -= inset;
     const int rows = (int)g.rows.size(), nu = g.nu;
     int first = (int)part->mesh.vertices.size();
     for (int j = 0; j < rows; j++) {
@@ -146,7 +150,7 @@ void add_tube(SkinPart *part, std::vector<Ring> rings, UvRect uv, int segments =
     const int cap_rings = 4;
     std::vector<Ring> all;
     for (int end = 0; end < 2; end++) {
-        const Ring &r = end ? rings.back() : rings.front();
+        const Ring r = end ? rings.back() : rings.front();  // a copy: the loop grows `rings`
         for (int k = cap_rings; k >= 1; k--) {
             int step = end ? cap_rings + 1 - k : k;
             double angle = DG_PI / 2 * step / cap_rings;
