@@ -6,8 +6,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "datagen/image_out.h"
 #include "datagen/mesh.h"
 #include "datagen/textures.h"
+#include "datagen/tracks.h"
 #include "datagen/validate.h"
 #include "race/gates.h"
 #include "sim/shape.h"
@@ -511,6 +514,176 @@ TEST(DataGenerator, JumpProfiles)
         EXPECT_NEAR(obstacle_height(c.o, c.t), c.height, 1e-9) << c.o.kind << " at " << c.t;
     EXPECT_TRUE(obstacle_is_jump(OB_TRIPLE));
     EXPECT_FALSE(obstacle_is_jump(OB_WHOOPS));
+}
+
+// Smallest gaps between the riding surfaces of a course, from its centre
+// line sampled every 2 ft and its widths: between parts of the lap more than
+// 100 ft apart along it, between the start straight and the lap away from
+// where they join (200 ft either way along the course), and from each to the
+// border of a terrain `extent` ft square.
+struct CourseGaps {
+    double lap = 1e30, lead = 1e30, lap_border = 1e30, lead_border = 1e30;
+};
+
+CourseGaps course_gaps(const CoursePiece &lap, const CoursePiece &lead, double junction_s, double extent)
+{
+    auto along_lap = [&](double a, double b) {
+        double d = std::fabs(a - b);
+        return lap.closed ? std::min(d, lap.length - d) : d;
+    };
+    auto gap = [](const CourseSample &a, const CourseSample &b) {
+        return std::hypot(a.x - b.x, a.z - b.z) - a.half_width - b.half_width;
+    };
+    auto border = [&](const CourseSample &c) {
+        return std::min(std::min(c.x, c.z), std::min(extent - c.x, extent - c.z)) - c.half_width;
+    };
+    CourseGaps g;
+    const size_t step = 4;  // 2 ft
+    for (size_t a = 0; a < lap.samples.size(); a += step) {
+        const CourseSample &p = lap.samples[a];
+        g.lap_border = std::min(g.lap_border, border(p));
+        for (size_t b = a + step; b < lap.samples.size(); b += step)
+            if (along_lap(p.s, lap.samples[b].s) > 100)
+                g.lap = std::min(g.lap, gap(p, lap.samples[b]));
+    }
+    for (size_t a = 0; a < lead.samples.size(); a += step) {
+        const CourseSample &p = lead.samples[a];
+        g.lead_border = std::min(g.lead_border, border(p));
+        for (size_t b = 0; b < lap.samples.size(); b += step)
+            if (lead.length - p.s + along_lap(lap.samples[b].s, junction_s) > 200)
+                g.lead = std::min(g.lead, gap(p, lap.samples[b]));
+    }
+    return g;
+}
+
+// Every shipped course keeps 25 ft of ground between the edges of different
+// parts of its lap and from the border of the terrain; the start straight
+// stays off the lap until it joins it and on the terrain.
+TEST(DataGenerator, ShippedCoursesKeepClearOfThemselvesAndTheBorder)
+{
+    for (int k = 0; k < SHIPPED_TRACKS; k++) {
+        TrackDesign design;
+        design_shipped_track(k, &design);
+        SCOPED_TRACE(design.id);
+        double extent = (1 << (design.exponent + 1)) * design.spacing;  // 2^(e+1) + 1 points a side
+        CourseGaps g = course_gaps(design.lap, design.lead, design.junction_s, extent);
+        EXPECT_GE(g.lap, 25);
+        EXPECT_GE(g.lap_border, 25);
+        EXPECT_GE(g.lead, 10);
+        EXPECT_GE(g.lead_border, 0);
+        // The lap closes: its end meets its start with the same heading.
+        const CourseSample &first = design.lap.samples.front(), &last = design.lap.samples.back();
+        double step = design.lap.length - last.s;
+        EXPECT_NEAR(last.x + last.tx * step, first.x, 1.0);
+        EXPECT_NEAR(last.z + last.tz * step, first.z, 1.0);
+        EXPECT_NEAR(last.tx * first.tx + last.tz * first.tz, 1.0, 1e-3);
+    }
+}
+
+// The gap measure sees a lap that crosses itself, legs of a hairpin too
+// close together, a start straight run across the lap and a course off the
+// terrain.
+TEST(DataGenerator, CourseGapsCatchBadLayouts)
+{
+    CoursePiece lap, lead;
+    // A figure of eight: the last straight crosses the first.
+    CourseBuilder b = course_begin(&lap, 200, 300, 0, 10);
+    course_straight(&b, 200);
+    course_arc(&b, 50, -270);
+    course_straight(&b, 200);
+    course_arc(&b, 50, 270);
+    course_end(&b, true);
+    CourseBuilder s = course_begin(&lead, 100, 100, DG_PI / 2, 10);
+    course_straight(&s, 150);
+    course_end(&s, false);
+    EXPECT_LT(course_gaps(lap, lead, 0, 1024).lap, 0);
+
+    // A hairpin of 20 ft radius leaves its 20-ft-wide legs 20 ft apart.
+    b = course_begin(&lap, 100, 100, 0, 10);
+    course_straight(&b, 300);
+    course_arc(&b, 20, 180);
+    course_straight(&b, 300);
+    course_arc(&b, 20, 180);
+    course_end(&b, true);
+    CourseGaps g = course_gaps(lap, lead, 0, 1024);
+    EXPECT_NEAR(g.lap, 20, 0.5);
+    // The left hairpin reaches x = 80: its edge is 70 ft from the border.
+    EXPECT_NEAR(g.lap_border, 70, 0.5);
+
+    // A start straight that runs over the lap far from where it joins.
+    s = course_begin(&lead, 250, 20, DG_PI / 2, 10);
+    course_straight(&s, 300);
+    course_end(&s, false);
+    EXPECT_LT(course_gaps(lap, lead, 0, 1024).lead, 0);
+    // The same layout on a terrain too small for it.
+    EXPECT_LT(course_gaps(lap, lead, 0, 300).lap_border, 0);
+}
+
+// A planned join lands the pen on its target with the target's heading, for
+// every pair of turning ways.
+TEST(DataGenerator, PlannedJoinsLandOnTheirTarget)
+{
+    struct Case {
+        double x, z, heading;      // the pen
+        int turn1, turn2;
+        double tx, tz, theading;   // the target
+    };
+    const Case cases[] = {
+        {0, 0, 0, 1, 1, 300, 250, DG_PI},          {0, 0, 0, -1, -1, 300, -250, -DG_PI / 2},
+        {0, 0, 0.3, 1, -1, 400, 100, 0.2},         {50, 50, -2.0, -1, 1, -300, 200, 1.0},
+        {0, 0, 0, 1, 1, 0, 0, 0},                  // already there: nothing to add
+    };
+    for (const Case &c : cases) {
+        CoursePiece piece;
+        CourseBuilder b = course_begin(&piece, c.x, c.z, c.heading, 10);
+        CourseJoin join;
+        ASSERT_TRUE(course_plan_join(&b, 40, c.turn1, 55, c.turn2, c.tx, c.tz, c.theading, &join));
+        EXPECT_GE(join.straight, 0);
+        EXPECT_GE(join.first_degrees * c.turn1, 0);
+        EXPECT_GE(join.second_degrees * c.turn2, 0);
+        course_arc(&b, 40, join.first_degrees);
+        course_straight(&b, join.straight);
+        course_arc(&b, 55, join.second_degrees);
+        EXPECT_LT(course_gap(&b, c.tx, c.tz), 0.01) << c.tx << "," << c.tz;
+        EXPECT_NEAR(dg_cos(b.heading - c.theading), 1, 1e-9);
+    }
+    // Circles that overlap leave no way to leave one and meet the other the
+    // opposite way round.
+    CoursePiece piece;
+    CourseBuilder b = course_begin(&piece, 0, 0, 0, 10);
+    CourseJoin join;
+    EXPECT_FALSE(course_plan_join(&b, 40, 1, 40, -1, 20, 10, 0, &join));
+}
+
+// A bend turns the pen by exactly its angle and is longer than the arc by
+// its transitions; its curvature starts and ends at zero.
+TEST(DataGenerator, BendsEaseInAndOut)
+{
+    CoursePiece piece;
+    CourseBuilder b = course_begin(&piece, 0, 0, 0, 10);
+    course_bend(&b, 40, 90, 20);
+    EXPECT_NEAR(b.heading, DG_PI / 2, 1e-12);
+    EXPECT_NEAR(piece.length, 40 * DG_PI / 2 + 20, 1e-9);
+    // Heading change per step: small at the ends, 1/40 rad per ft in the middle.
+    auto turn_rate = [&](size_t k) {
+        const CourseSample &a = piece.samples[k], &c = piece.samples[k + 1];
+        return (dg_atan2(c.tz, c.tx) - dg_atan2(a.tz, a.tx)) / (c.s - a.s);
+    };
+    EXPECT_LT(turn_rate(0), 0.1 / 40);
+    EXPECT_LT(turn_rate(piece.samples.size() - 2), 0.25 / 40);
+    EXPECT_NEAR(turn_rate(piece.samples.size() / 2), 1.0 / 40, 1e-9);
+    for (size_t k = 1; k < piece.samples.size(); k++)
+        EXPECT_NEAR(piece.samples[k].s - piece.samples[k - 1].s, SAMPLE_STEP, 0.02);
+
+    // Without transitions a bend is the arc.
+    CoursePiece arc_piece, bend_piece;
+    CourseBuilder arc = course_begin(&arc_piece, 5, 7, 0.4, 10), bend = course_begin(&bend_piece, 5, 7, 0.4, 10);
+    course_arc(&arc, 35, -120);
+    course_bend(&bend, 35, -120, 0);
+    EXPECT_NEAR(bend.x, arc.x, 1e-9);
+    EXPECT_NEAR(bend.z, arc.z, 1e-9);
+    EXPECT_NEAR(bend.heading, arc.heading, 1e-12);
+    EXPECT_EQ(bend_piece.samples.size(), arc_piece.samples.size());
 }
 
 TEST(DataGenerator, ModelTextReadsBack)

@@ -197,23 +197,32 @@ void course_straight(CourseBuilder *b, double length, const std::vector<Obstacle
         b->piece->obstacles.push_back(placed);
         at += placed.length + run;
     }
+    // Steps of the exact length, so a straight of any length ends where it
+    // should (a closing straight must land on the lap's start).
     int steps = (int)(length / SAMPLE_STEP + 0.5);
+    if (steps < 1 && length > 0)
+        steps = 1;
+    double step = steps > 0 ? length / steps : 0;
     double w0 = b->half_width, w1 = end_half_width > 0 ? end_half_width : w0;
-    double dx = dg_cos(b->heading) * SAMPLE_STEP, dz = dg_sin(b->heading) * SAMPLE_STEP;
+    double dx = dg_cos(b->heading) * step, dz = dg_sin(b->heading) * step;
     for (int k = 0; k < steps; k++) {
         b->half_width = dg_lerp(w0, w1, (double)k / steps);
         emit(b, 0, 0, 0, false);
         b->x += dx;
         b->z += dz;
-        b->piece->length += SAMPLE_STEP;
+        b->piece->length += step;
     }
     b->half_width = w1;
 }
 
 void course_arc(CourseBuilder *b, double radius, double degrees, double berm, double camber, double half_width)
 {
+    if (degrees == 0)
+        return;
     double total = radius * (degrees < 0 ? -degrees : degrees) * DG_PI / 180;
     int steps = (int)(total / SAMPLE_STEP + 0.5);
+    if (steps < 1)
+        steps = 1;  // even a sliver of a turn must turn the pen
     double turn = degrees * DG_PI / 180 / steps;
     double sign = degrees < 0 ? -1 : 1;
     // Turning toward (-sin h, cos h): the outside is the other way.
@@ -233,6 +242,95 @@ void course_arc(CourseBuilder *b, double radius, double degrees, double berm, do
         b->piece->length += step;
     }
     b->half_width = w0;
+}
+
+// Heading turned after `u` ft of a bend whose curvature rises linearly from
+// 0 to `curvature` over `ease` ft, holds, and falls back over the last `ease`.
+static double bend_angle(double u, double total, double ease, double curvature)
+{
+    if (ease <= 0)
+        return curvature * u;
+    if (u <= ease)
+        return curvature * u * u / (2 * ease);
+    if (u <= total - ease)
+        return curvature * (ease / 2 + (u - ease));
+    double rest = total - u;
+    return curvature * (total - ease) - curvature * rest * rest / (2 * ease);
+}
+
+void course_bend(CourseBuilder *b, double radius, double degrees, double ease, double berm, double camber,
+                 double half_width)
+{
+    if (degrees == 0)
+        return;
+    double angle = degrees * DG_PI / 180;
+    double arc = radius * (angle < 0 ? -angle : angle);
+    if (ease > arc)
+        ease = arc;  // all transition: the radius is reached only at the middle
+    if (ease < 0)
+        ease = 0;
+    double total = arc + ease;
+    if (!(total > 0)) {
+        b->heading += angle;  // no length to turn along
+        return;
+    }
+    double curvature = angle / (total - ease);
+    int steps = (int)(total / SAMPLE_STEP + 0.5);
+    if (steps < 1)
+        steps = 1;
+    double step = total / steps;
+    double outside = degrees < 0 ? 1 : -1;
+    double w0 = b->half_width, w1 = half_width > 0 ? half_width : w0;
+    // Bank and width build up with the curvature, and never faster than over 20 ft.
+    double build = ease > 20 ? ease : 20;
+    double h0 = b->heading;
+    for (int k = 0; k < steps; k++) {
+        double along = k * step;
+        double ramp = dg_smoothstep((along < total - along ? along : total - along) / build);
+        b->half_width = dg_lerp(w0, w1, ramp);
+        emit(b, berm * ramp, camber * ramp, outside, true);
+        double mid = h0 + bend_angle(along + step / 2, total, ease, curvature);
+        b->x += dg_cos(mid) * step;
+        b->z += dg_sin(mid) * step;
+        b->heading = h0 + bend_angle(along + step, total, ease, curvature);
+        b->piece->length += step;
+    }
+    b->heading = h0 + angle;
+    b->half_width = w0;
+}
+
+// Angle in (-2 pi, 2 pi) turned the way `sign` says to go from `from` to `to`.
+static double turn_between(double from, double to, int sign)
+{
+    double a = to - from;
+    a -= dg_floor(a / (2 * DG_PI)) * 2 * DG_PI;  // [0, 2 pi)
+    if (a > 2 * DG_PI - 1e-12)
+        a = 0;
+    if (sign < 0 && a > 0)
+        a -= 2 * DG_PI;
+    return a;
+}
+
+bool course_plan_join(const CourseBuilder *b, double radius1, int turn1, double radius2, int turn2, double x,
+                      double z, double heading, CourseJoin *join)
+{
+    // Each circle's centre lies on the turning side of its end of the path;
+    // the straight is the tangent between the circles that leaves the first
+    // and meets the second the ways they turn.
+    double s1 = turn1 < 0 ? -1 : 1, s2 = turn2 < 0 ? -1 : 1;
+    double c1x = b->x - s1 * radius1 * dg_sin(b->heading), c1z = b->z + s1 * radius1 * dg_cos(b->heading);
+    double c2x = x - s2 * radius2 * dg_sin(heading), c2z = z + s2 * radius2 * dg_cos(heading);
+    double vx = c2x - c1x, vz = c2z - c1z;
+    double k = s2 * radius2 - s1 * radius1;
+    double l2 = vx * vx + vz * vz - k * k;
+    if (l2 < 0)
+        return false;
+    double length = std::sqrt(l2);
+    double theta = dg_atan2(vz, vx) - dg_atan2(k, length);
+    join->first_degrees = turn_between(b->heading, theta, turn1) * 180 / DG_PI;
+    join->straight = length;
+    join->second_degrees = turn_between(theta, heading, turn2) * 180 / DG_PI;
+    return true;
 }
 
 double course_gap(const CourseBuilder *b, double x, double z)

@@ -75,6 +75,22 @@ void course_straight(CourseBuilder *b, double length, const std::vector<Obstacle
 // the outside, `camber` tilts the whole width down to the outside.
 void course_arc(CourseBuilder *b, double radius, double degrees, double berm = 0, double camber = 0,
                 double half_width = 0);
+// A turn like course_arc whose curvature eases in and out over `ease` ft at
+// each end (a transition, as a rider carves it), reaching `radius` between.
+void course_bend(CourseBuilder *b, double radius, double degrees, double ease, double berm = 0, double camber = 0,
+                 double half_width = 0);
+
+// The way from the pen to a point and heading: a turn, a straight, a turn.
+struct CourseJoin {
+    double first_degrees;    // as course_arc takes them
+    double straight;         // ft
+    double second_degrees;
+};
+// Plans a join with arcs of `radius1` then `radius2`, each turning the way
+// its sign says (+1 positive, -1 negative). False when the two circles lie
+// so that no tangent leaves the first and meets the second those ways.
+bool course_plan_join(const CourseBuilder *b, double radius1, int turn1, double radius2, int turn2, double x,
+                      double z, double heading, CourseJoin *join);
 // Where the pen is now compared with a point: distance (for closing a lap).
 double course_gap(const CourseBuilder *b, double x, double z);
 void course_end(CourseBuilder *b, bool closed);

@@ -62,7 +62,7 @@ double bump(double dx, double dz, double radius)
 // A broad hill with a rabbit warren's worth of smaller lumps.
 double rabbithill_ground(double x, double z)
 {
-    return 26 * bump(x - 560, z - 500, 460) + 6 * (dg_fractal_noise(7001, x, z, 220, 3) - 0.5) +
+    return 34 * bump(x - 560, z - 500, 450) + 6 * (dg_fractal_noise(7001, x, z, 220, 3) - 0.5) +
            1.2 * (dg_fractal_noise(7002, x, z, 36, 2) - 0.5) - 4 * bump(x - 480, z - 95, 260);
 }
 
@@ -121,8 +121,9 @@ void design_rabbithill(TrackDesign *d)
 {
     d->id = "rabbithill";
     d->title = "Rabbit Hill";
-    d->blurb = "Outdoor motocross over a grassy hill: a wide start, six long straights with\n"
-               "tabletops, doubles, a triple, whoops and rhythm, bermed and off-camber turns.\n";
+    d->blurb = "Outdoor motocross round and over a grassy hill: a long start into a wide first\n"
+               "turn, climbs and drops with a step-up, tabletops, a double and a triple, whoops\n"
+               "and rhythm, bermed hairpins, fast sweepers and off-camber turns.\n";
     d->exponent = 9;
     d->spacing = 1.0;
     d->seed = 101;
@@ -131,31 +132,69 @@ void design_rabbithill(TrackDesign *d)
     d->banners = {"banner-rabbithill.png", "banner-zorvex.png", "banner-race.png", "banner-tyres.png"};
     d->tree_rate = 0.55;
 
-    const double hw = 13;
-    CourseBuilder b = course_begin(&d->lap, 70, 560, rad(-90), hw);
-    course_straight(&b, 290, {ob(OB_ROLLER, 2)});                           // finish straight
-    course_arc(&b, 50, 90, 0.45, 0, 16);
-    course_straight(&b, 100);
-    course_straight(&b, 680, {ob(OB_ROLLER, 2.5), ob(OB_ROLLER, 2.5), ob(OB_TABLETOP, 6, 1, 40),
-                              ob(OB_DOUBLE, 6, 1, 36)});
-    course_arc(&b, 55, 180, 0.5, 0, 16);                                    // berm
-    course_straight(&b, 680, {ob(OB_WHOOPS, 1.6, 12), ob(OB_TRIPLE, 6, 1, 22), ob(OB_ROLLER, 2.5)});
-    course_arc(&b, 55, -180, 0.5, 0, 16);                                   // berm
-    course_straight(&b, 680, {ob(OB_RHYTHM, 3.5, 8), ob(OB_TABLETOP, 5, 1, 50), ob(OB_ROLLER, 2)});
-    course_arc(&b, 55, 180, 0, 0.09, 15);                                   // off-camber
-    course_straight(&b, 680, {ob(OB_STEPUP, 6, 1, 35), ob(OB_DOUBLE, 6, 1, 40), ob(OB_ROLLER, 2.5)});
-    course_arc(&b, 55, -180, 0.5, 0, 16);                                   // berm
-    course_straight(&b, 680, {ob(OB_TABLETOP, 7, 1, 55), ob(OB_WHOOPS, 1.5, 10), ob(OB_ROLLER, 2.5)});
-    course_arc(&b, 55, 180, 0.55, 0, 16);                                   // berm
-    course_straight(&b, 780, {ob(OB_RHYTHM, 3, 6), ob(OB_DOUBLE, 6, 1, 44), ob(OB_ROLLER, 2)});
-    course_arc(&b, 50, 90, 0, 0.08, 15);                                    // off-camber
-    course_straight(&b, 160);
-    close_lap(&b, 70, 560, "rabbithill");
-
-    CourseBuilder lead = course_begin(&d->lead, 662, 95, rad(180), 68);
-    course_straight(&lead, 450, {}, 15);
-    course_arc(&lead, 62.5, -180, 0.45, 0, 17);                              // the first turn
+    // The start: a long straight behind the gate, along the foot of the hill,
+    // into a wide bermed right-hander that drops the pack onto the lap.
+    CourseBuilder lead = course_begin(&d->lead, 170, 100, rad(0), 68);
+    course_straight(&lead, 440, {}, 16);
+    course_bend(&lead, 75, 150, 25, 0.25, 0, 18);                              // the first turn
     course_end(&lead, false);
+
+    // The lap runs from the finish line; the start joins it 130 ft on. Turns
+    // are bends: the curvature eases in and out, as a rider carves them.
+    const double hw = 13;
+    const double finish_run = 130, finish_heading = lead.heading;
+    double fx = lead.x - dg_cos(finish_heading) * finish_run, fz = lead.z - dg_sin(finish_heading) * finish_run;
+    CourseBuilder b = course_begin(&d->lap, fx, fz, finish_heading, hw);
+    course_straight(&b, finish_run + 160, {ob(OB_ROLLER, 2), ob(OB_ROLLER, 2)});  // finish line, the start joins, uphill
+    course_bend(&b, 45, -60, 15, 0.45, 0, 15);                                  // bermed left onto the climb
+    course_straight(&b, 150);                                                   // the climb
+    course_bend(&b, 38, 135, 15, 0.5, 0, 15);                                   // bermed right on the hilltop
+    course_straight(&b, 100, {ob(OB_ROLLER, 2.5)});                              // over the brow
+    course_bend(&b, 70, 45, 25, 0, 0, 14);                                      // fast right sweeper
+    course_straight(&b, 140, {ob(OB_ROLLER, 2.5), ob(OB_ROLLER, 2.5)});          // downhill rollers
+    course_bend(&b, 40, -90, 15, 0.5, 0, 15);                                   // bermed left
+    course_straight(&b, 110);
+    course_bend(&b, 45, -105, 15, 0.5, 0, 15);                                  // bermed left down the west side
+    course_straight(&b, 310, {ob(OB_TRIPLE, 6, 1, 22)});                         // the triple
+    course_straight(&b, 170, {ob(OB_WHOOPS, 1.6, 12)});                          // whoops
+    course_bend(&b, 50, 100, 20, 0.3, 0, 15);                                   // right, light berm
+    course_straight(&b, 50);
+    course_bend(&b, 34, -180, 10, 0.55, 0, 15);                                 // bermed left hairpin
+    course_straight(&b, 300, {ob(OB_RHYTHM, 3, 8)});                             // rhythm section
+    course_bend(&b, 40, -110, 15, 0.5, 0, 15);                                  // bermed left onto the south face
+    course_straight(&b, 130, {ob(OB_ROLLER, 2.5), ob(OB_ROLLER, 2.5)});          // climb
+    course_bend(&b, 36, 160, 15, 0.5, 0, 15);                                   // bermed right hairpin
+    course_straight(&b, 230, {ob(OB_DOUBLE, 6, 1, 40)});                         // downhill double
+    course_bend(&b, 50, -95, 15, 0, 0.08, 15);                                  // off-camber left
+    course_straight(&b, 100);
+    course_bend(&b, 36, 140, 15, 0.5, 0, 15);                                   // bermed right
+    course_straight(&b, 140, {ob(OB_ROLLER, 2.5), ob(OB_ROLLER, 2.5)});          // down to the bottom
+    course_bend(&b, 40, -170, 15, 0, 0.08, 15);                                 // off-camber left hairpin
+    course_straight(&b, 180, {ob(OB_ROLLER, 2.5)});
+    course_bend(&b, 90, -30, 25, 0, 0, 14);                                     // fast left sweeper
+    course_straight(&b, 150, {ob(OB_TABLETOP, 5, 1, 30)});                       // tabletop
+    course_bend(&b, 45, -70, 15, 0.45, 0, 15);                                  // bermed left
+    course_straight(&b, 230, {ob(OB_STEPUP, 5, 1, 30)});                         // step-up on the way to the summit
+    course_bend(&b, 32, 180, 10, 0.55, 0, 15);                                  // bermed right hairpin on the top
+    course_straight(&b, 280, {ob(OB_TABLETOP, 6, 1, 45)});                       // big downhill tabletop
+    course_bend(&b, 40, -150, 15, 0, 0.08, 15);                                 // off-camber left
+    course_straight(&b, 110);
+    course_bend(&b, 35, 150, 15, 0.5, 0, 15);                                   // bermed right
+    course_straight(&b, 80);
+    // The last turn, a wide bermed left round the corner, is whatever leads
+    // onto the finish straight: planned, so the lap closes exactly.
+    const double close_run = 150;
+    double cx = fx - dg_cos(finish_heading) * close_run, cz = fz - dg_sin(finish_heading) * close_run;
+    CourseJoin join;
+    if (!course_plan_join(&b, 40, -1, 50, -1, cx, cz, finish_heading, &join)) {
+        fprintf(stderr, "zorvex-data: the lap of rabbithill cannot be closed\n");
+        exit(1);
+    }
+    course_arc(&b, 40, join.first_degrees, 0.5, 0, 16);
+    course_straight(&b, join.straight);
+    course_arc(&b, 50, join.second_degrees, 0.5, 0, 16);
+    course_straight(&b, close_run, {ob(OB_TABLETOP, 4, 1, 25)});                 // finish-line tabletop
+    close_lap(&b, fx, fz, "rabbithill");
     d->junction_s = junction_of(*d);
 }
 
@@ -288,14 +327,23 @@ void build_series(DataSet *set)
     add_text(set, "zorvex.series", text);
 }
 
+void design_shipped_track(int index, TrackDesign *design)
+{
+    void (*const designs[SHIPPED_TRACKS])(TrackDesign *) = {design_rabbithill, design_arena, design_dunes};
+    if (index < 0 || index >= SHIPPED_TRACKS) {
+        fprintf(stderr, "zorvex-data: no shipped track %d\n", index);
+        exit(1);
+    }
+    designs[index](design);
+}
+
 std::vector<TrackSummary> build_tracks(DataSet *set, const std::string &preview_dir)
 {
     build_track_objects(set);
     std::vector<TrackSummary> built;
-    void (*const designs[])(TrackDesign *) = {design_rabbithill, design_arena, design_dunes};
-    for (auto design_fn : designs) {
+    for (int k = 0; k < SHIPPED_TRACKS; k++) {
         TrackDesign *design = new TrackDesign();
-        design_fn(design);
+        design_shipped_track(k, design);
         built.push_back(build_track(set, design, preview_dir));
         delete design;
     }
