@@ -713,4 +713,152 @@ TEST(DataGenerator, ModelTextReadsBack)
     free_model(model);
 }
 
+// Every directed edge (by position) of a closed surface is met once in the
+// opposite direction, and every triangle faces the way of its normals.
+void expect_closed_and_outward(const MeshPart &part, const char *what)
+{
+    SCOPED_TRACE(what);
+    ASSERT_FALSE(part.triangles.empty());
+    auto key = [&](int v) {
+        const double *p = part.vertices[v].p;
+        return std::to_string(std::llround(p[0] * 1e6)) + "," + std::to_string(std::llround(p[1] * 1e6)) + "," +
+               std::to_string(std::llround(p[2] * 1e6));
+    };
+    std::map<std::pair<std::string, std::string>, int> edges;
+    int facing_wrong = 0;
+    for (size_t k = 0; k < part.triangles.size(); k += 3) {
+        const int *t = &part.triangles[k];
+        for (int e = 0; e < 3; e++)
+            edges[{key(t[e]), key(t[(e + 1) % 3])}]++;
+        const double *p0 = part.vertices[t[0]].p, *p1 = part.vertices[t[1]].p, *p2 = part.vertices[t[2]].p;
+        double e1[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+        double e2[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+        double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+        double sum[3] = {0, 0, 0};
+        for (int c = 0; c < 3; c++)
+            for (int i = 0; i < 3; i++)
+                sum[i] += part.vertices[t[c]].n[i];
+        if (n[0] * sum[0] + n[1] * sum[1] + n[2] * sum[2] <= 0)
+            facing_wrong++;
+    }
+    EXPECT_EQ(facing_wrong, 0);
+    int open = 0;
+    for (const auto &[edge, uses] : edges) {
+        auto back = edges.find({edge.second, edge.first});
+        if (uses != 1 || back == edges.end() || back->second != 1)
+            open++;
+    }
+    EXPECT_EQ(open, 0);
+    for (const MeshVertex &v : part.vertices)
+        EXPECT_NEAR(v.n[0] * v.n[0] + v.n[1] * v.n[1] + v.n[2] * v.n[2], 1, 1e-9);
+}
+
+// The compact writer keeps every number to a thousandth, drops only zeros
+// after the point (10 stays 10), and never writes "-0".
+TEST(DataGenerator, CompactModelTextReadsBack)
+{
+    MeshPart part;
+    const double lo[3] = {-10, -0.00004, 0.5}, hi[3] = {100, 2.25, 1.0004};
+    add_box(&part, lo, hi);
+    const double centre[3] = {0, 6, 0}, ax[3] = {0.5, 0, 0}, ay[3] = {0, 0.3, 0}, az[3] = {0, 0, 0.8};
+    add_ellipsoid(&part, centre, ax, ay, az, 12, UvRect());
+    std::string text = qm_text_compact({part});
+    EXPECT_LT(text.size(), qm_text({part}).size());
+    EXPECT_EQ(text.find("-0 "), std::string::npos);
+    EXPECT_EQ(text.find("-0\n"), std::string::npos);
+    Model *model = parse_model(text.data(), text.size(), "compact.qm");
+    ASSERT_NE(model, nullptr);
+    ASSERT_EQ(model->nv, (int)part.vertices.size());
+    ASSERT_EQ(model->nt, (int)part.triangles.size() / 3);
+    for (int v = 0; v < model->nv; v++) {
+        const MeshVertex &want = part.vertices[v];
+        for (int k = 0; k < 3; k++) {
+            EXPECT_NEAR(model->positions[v * 3 + k], want.p[k], 5.01e-4) << v;
+            EXPECT_NEAR(model->normals[v * 3 + k], want.n[k], 5.01e-4) << v;
+        }
+        EXPECT_NEAR(model->texcoords[v * 2], want.uv[0], 5.01e-4) << v;
+        EXPECT_NEAR(model->texcoords[v * 2 + 1], want.uv[1], 5.01e-4) << v;
+    }
+    for (size_t k = 0; k < part.triangles.size(); k++)
+        EXPECT_EQ(model->triangles[k], part.triangles[k]);
+    free_model(model);
+}
+
+TEST(DataGenerator, SmoothSolidsAreClosedAndFaceOutward)
+{
+    {
+        // Sections given against the direction of travel, a rounded box
+        // turning into an ellipse, an arched shell, a point end.
+        std::vector<LoftSection> keys(4);
+        const double centres[4][3] = {{0, 0, 0}, {0, 0.2, 1}, {0, 0.1, 2}, {0, 0, 3}};
+        for (int k = 0; k < 4; k++) {
+            for (int c = 0; c < 3; c++)
+                keys[k].centre[c] = centres[k][c];
+            keys[k].side[0] = -0.5, keys[k].up[1] = 0.3;
+            keys[k].round = k < 2 ? 0.3 : 1;
+            keys[k].arch = k < 2 ? 0.4 : 0;
+        }
+        keys[3].side[0] = keys[3].up[1] = 0;
+        MeshPart part;
+        add_loft(&part, smooth_sections(keys, 3), 3, UvRect());
+        expect_closed_and_outward(part, "loft");
+        // A thin shell bent far more than it is thick: its end caps are
+        // not convex.
+        std::vector<LoftSection> shell(2);
+        for (int k = 0; k < 2; k++) {
+            shell[k].centre[2] = k;
+            shell[k].up[1] = 0.02;
+            shell[k].arch = 0.3;
+        }
+        MeshPart bent;
+        add_loft(&bent, shell, 4, UvRect());
+        expect_closed_and_outward(bent, "arched shell");
+    }
+    {
+        MeshPart part;
+        add_tube(&part, smooth_path({{0, 0, 0}, {0, 1, 0.5}, {1, 1.5, 1}, {1, 2, 3}}, 4), std::vector<double>(13, 0.1),
+                 8, UvRect());
+        expect_closed_and_outward(part, "curved tube");
+    }
+    {
+        MeshPart part;
+        add_tube(&part, {{0, 0, 0}, {0.2, 1, 0}}, {0.3, 0}, 12, UvRect());
+        expect_closed_and_outward(part, "cone");
+    }
+    {
+        MeshPart part;
+        const double centre[3] = {1, 2, 3}, ax[3] = {0.5, 0, 0}, ay[3] = {0, 0.3, 0}, az[3] = {0, 0, 0.8};
+        add_ellipsoid(&part, centre, ax, ay, az, 12, UvRect());
+        expect_closed_and_outward(part, "ellipsoid");
+    }
+    {
+        MeshPart part;
+        const double p0[3] = {0, 0, 0}, p1[3] = {1, 1, 0};
+        add_capsule(&part, p0, p1, 0.2, 12, UvRect());
+        expect_closed_and_outward(part, "capsule");
+    }
+    {
+        // A tyre-like loop with a crease, and a hub closed on the axis.
+        MeshPart part;
+        const double base[3] = {0, 0, 0}, axis[3] = {1, 0, 0};
+        add_lathe(&part, base, axis, {{-0.2, 0.8}, {-0.2, 0.8}, {-0.3, 1.0}, {0, 1.2}, {0.3, 1.0}, {0.2, 0.8}}, 16,
+                  UvRect(), true);
+        expect_closed_and_outward(part, "closed lathe");
+        MeshPart hub;
+        add_lathe(&hub, base, axis, {{-0.3, 0}, {-0.3, 0.2}, {-0.3, 0.2}, {0.3, 0.2}, {0.3, 0.2}, {0.3, 0}}, 10, UvRect());
+        expect_closed_and_outward(hub, "hub");
+    }
+    {
+        // A sheared, tapered block; a skipped face leaves exactly its edges open.
+        const double c[8][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0.2}, {0.8, 1, 0.2},
+                                {0, 0, 1}, {1, 0, 1}, {0.1, 0.8, 1}, {0.7, 0.8, 1}};
+        MeshPart part;
+        add_block(&part, c, UvRect());
+        expect_closed_and_outward(part, "block");
+        MeshPart open;
+        add_block(&open, c, UvRect(), 1 << 3);
+        EXPECT_EQ(open.triangles.size(), 5u * 6);
+    }
+}
+
 }  // namespace
