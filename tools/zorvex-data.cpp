@@ -20,6 +20,7 @@
 #include "datagen/hud.h"
 #include "datagen/rider.h"
 #include "datagen/sky.h"
+#include "datagen/title.h"
 #include "datagen/tracks.h"
 #include "datagen/validate.h"
 
@@ -108,6 +109,7 @@ int main(int argc, char **argv)
     build_hud(&set);
     build_bikes(&set);
     build_rider(&set);
+    build_title(&set);
     if (!previews.empty())
         preview_bikes(&set, previews);
     if (!previews.empty())

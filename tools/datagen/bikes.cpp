@@ -1064,6 +1064,21 @@ void write_shapes(DataSet *set, const BikeModel &m)
 
 }   // namespace
 
+Picture bike_skin_picture(const std::string &skin)
+{
+    std::string label;
+    for (char c : skin)
+        if (c >= '0' && c <= '9' && label.size() < 3)
+            label += c;
+    return bike_skin(family_scheme(skin), "ZVX " + label, dg_hash(5, (int)skin.size()));
+}
+
+Picture wheels_skin_picture()
+{
+    const uint8_t black[3] = {34, 34, 38};
+    return wheel_skin(black);
+}
+
 void build_bikes(DataSet *set)
 {
     std::set<std::string> model_stems, texture_stems;
@@ -1075,15 +1090,8 @@ void build_bikes(DataSet *set)
         bool two_stroke = !strcmp(m.class_name, "250") || !strcmp(m.class_name, "125") || !strcmp(m.class_name, "50");
         if (model_stems.insert(stem).second)
             write_parts(set, stem, m, two_stroke);
-        if (texture_stems.insert(skin).second) {
-            std::string label;
-            for (char c : skin)
-                if (c >= '0' && c <= '9' && label.size() < 3)
-                    label += c;
-            add_file(set, skin + ".png",
-                     encode_png(bike_skin(family_scheme(skin), "ZVX " + label, dg_hash(5, (int)skin.size())),
-                                plate_colours(m.class_name)));
-        }
+        if (texture_stems.insert(skin).second)
+            add_file(set, skin + ".png", encode_png(bike_skin_picture(skin), plate_colours(m.class_name)));
     }
     // Alternative skins named by the robot roster.
     struct Alt {
@@ -1112,8 +1120,8 @@ void build_bikes(DataSet *set)
     const BikeModel &first = bike_models[0];
     add_text(set, "front_wheel.qm", wheel_model(first.front_tyre_major_radius, first.front_tyre_minor_radius, false));
     add_text(set, "rear_wheel.qm", wheel_model(first.rear_tyre_major_radius, first.rear_tyre_minor_radius, true));
-    const uint8_t black[3] = {34, 34, 38}, gold[3] = {200, 160, 50}, blue[3] = {40, 80, 200};
-    add_file(set, "wheels.png", encode_png(wheel_skin(black)));
+    const uint8_t gold[3] = {200, 160, 50}, blue[3] = {40, 80, 200};
+    add_file(set, "wheels.png", encode_png(wheels_skin_picture()));
     add_file(set, "wheels-alt1.png", encode_png(wheel_skin(gold)));
     add_file(set, "wheels-alt2.png", encode_png(wheel_skin(blue)));
     write_shapes(set, first);

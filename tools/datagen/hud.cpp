@@ -183,31 +183,4 @@ void build_hud(DataSet *set)
         fill_rect(&p, 120, 228, 136, s, grey);
         add_file(set, "pitboard.png", encode_png(p));
     }
-    // Title: the game's name over a hill and a track.
-    {
-        const int w = 512, h = 256;
-        Picture p = make_picture(w, h, 3);
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++) {
-                uint8_t *out = pixel_at(&p, x, y);
-                double hill = h * 0.62 - 40 * dg_sin(x * 0.012) - 12 * dg_sin(x * 0.041 + 1);
-                double n = dg_fractal_noise(808, x, y, 24, 3);
-                if (y < hill) {
-                    double t = (double)y / h;
-                    out[0] = to_byte(dg_lerp(90, 200, t)), out[1] = to_byte(dg_lerp(140, 215, t)), out[2] = to_byte(dg_lerp(210, 230, t));
-                } else if (y < hill + 18 + 10 * dg_sin(x * 0.02)) {
-                    out[0] = to_byte(60 * (0.8 + 0.4 * n)), out[1] = to_byte(110 * (0.8 + 0.4 * n)), out[2] = to_byte(45 * (0.8 + 0.4 * n));
-                } else {
-                    out[0] = to_byte(130 * (0.8 + 0.4 * n)), out[1] = to_byte(92 * (0.8 + 0.4 * n)), out[2] = to_byte(60 * (0.8 + 0.4 * n));
-                }
-            }
-        const uint8_t shadow[4] = {30, 20, 16, 255};
-        int scale = 10;
-        int x = (w - text_width("ZORVEX", scale)) / 2;
-        draw_text(&p, x + 5, 45, "ZORVEX", scale, shadow);
-        draw_text(&p, x, 40, "ZORVEX", scale, amber);
-        std::string line = "MOTOCROSS SIMULATOR";
-        draw_text(&p, (w - text_width(line, 2)) / 2, 125, line, 2, white);
-        add_file(set, "title.png", encode_png(p));
-    }
 }

@@ -7,7 +7,20 @@
 #include "data/model.h"
 #include "datagen/datagen.h"
 
-Picture render_preview(const std::vector<PlacedModel> &models, int width, int height, double yaw, double pitch)
+namespace {
+
+// base^exponent by squaring: the same bits everywhere, since a render may
+// end up in the data set.
+double power(double base, int exponent)
+{
+    double result = 1;
+    for (; exponent > 0; exponent >>= 1, base *= base)
+        if (exponent & 1)
+            result *= base;
+    return result;
+}
+
+Picture render(const std::vector<PlacedModel> &models, int width, int height, double yaw, double pitch, bool cutout)
 {
     double cy = dg_cos(yaw * DG_PI / 180), sy = dg_sin(yaw * DG_PI / 180);
     double cp = dg_cos(pitch * DG_PI / 180), sp = dg_sin(pitch * DG_PI / 180);
@@ -132,7 +145,7 @@ Picture render_preview(const std::vector<PlacedModel> &models, int width, int he
                         double soft = std::fmax(0, nn[0] * fill[0] + nn[1] * fill[1] + nn[2] * fill[2]);
                         double lit = 0.32 + 0.75 * diffuse + 0.2 * soft;
                         double facing = std::fmax(0, nn[0] * half[0] + nn[1] * half[1] + nn[2] * half[2]);
-                        double spec = gloss * std::pow(facing, shine) * 255;
+                        double spec = gloss * power(facing, (int)(shine + 0.5)) * 255;
                         double *out = &colour_buffer[((size_t)y * w + x) * 3];
                         for (int c = 0; c < 3; c++)
                             out[c] = colour[c] * lit + spec;
@@ -140,19 +153,40 @@ Picture render_preview(const std::vector<PlacedModel> &models, int width, int he
             }
         }
     }
-    Picture picture = make_picture(width, height, 3);
+    // A cut-out keeps the covered samples only, with their share as alpha.
+    Picture picture = make_picture(width, height, cutout ? 4 : 3);
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++) {
             uint8_t *out = pixel_at(&picture, x, y);
-            for (int c = 0; c < 3; c++) {
-                double sum = 0;
-                for (int dy = 0; dy < ss; dy++)
-                    for (int dx = 0; dx < ss; dx++)
-                        sum += colour_buffer[(((size_t)(y * ss + dy)) * w + (x * ss + dx)) * 3 + c];
-                out[c] = to_byte(sum / (ss * ss));
-            }
+            int covered = 0;
+            double sum[3] = {0, 0, 0};
+            for (int dy = 0; dy < ss; dy++)
+                for (int dx = 0; dx < ss; dx++) {
+                    size_t at = ((size_t)(y * ss + dy)) * w + (x * ss + dx);
+                    if (cutout && depth[at] == -1e30)
+                        continue;
+                    covered++;
+                    for (int c = 0; c < 3; c++)
+                        sum[c] += colour_buffer[at * 3 + c];
+                }
+            for (int c = 0; c < 3; c++)
+                out[c] = covered ? to_byte(sum[c] / covered) : 0;
+            if (cutout)
+                out[3] = to_byte(255.0 * covered / (ss * ss));
         }
     return picture;
+}
+
+}  // namespace
+
+Picture render_preview(const std::vector<PlacedModel> &models, int width, int height, double yaw, double pitch)
+{
+    return render(models, width, height, yaw, pitch, false);
+}
+
+Picture render_cutout(const std::vector<PlacedModel> &models, int width, int height, double yaw, double pitch)
+{
+    return render(models, width, height, yaw, pitch, true);
 }
 
 bool write_picture_file(const std::string &path, const Picture &picture)

@@ -17,4 +17,7 @@ struct PlacedModel {
 // Renders the models seen from `yaw` degrees about the vertical and `pitch`
 // degrees down, fitted into a width x height picture.
 Picture render_preview(const std::vector<PlacedModel> &models, int width, int height, double yaw, double pitch);
+// The same render as RGBA without the background: alpha is the share of
+// each pixel the models cover. Deterministic, so it may go into the set.
+Picture render_cutout(const std::vector<PlacedModel> &models, int width, int height, double yaw, double pitch);
 bool write_picture_file(const std::string &path, const Picture &picture);

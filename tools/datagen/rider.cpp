@@ -608,6 +608,16 @@ Picture helmet_skin(const Gear &g, uint32_t seed)
 
 }  // namespace
 
+Picture rider_gear_picture(int variant)
+{
+    return gear_skin(GEARS[variant], 901 + 2 * variant);
+}
+
+Picture rider_helmet_picture(int variant)
+{
+    return helmet_skin(GEARS[variant], 911 + 2 * variant);
+}
+
 void build_rider(DataSet *set)
 {
     // Full body.
@@ -639,11 +649,11 @@ void build_rider(DataSet *set)
         add_helmet(&shell, &lens);
         add_text(set, "rider_head.qm", qm_text({shell, lens}));
     }
-    add_file(set, "rider_body.png", encode_png(gear_skin(GEARS[0], 901)));
-    add_file(set, "rider_head.png", encode_png(helmet_skin(GEARS[0], 911)));
+    add_file(set, "rider_body.png", encode_png(rider_gear_picture(0)));
+    add_file(set, "rider_head.png", encode_png(rider_helmet_picture(0)));
     for (int k = 1; k <= 3; k++) {
-        add_file(set, format("rider_body-alt%d.png", k), encode_png(gear_skin(GEARS[k], 901 + 2 * k)));
-        add_file(set, format("rider_head-alt%d.png", k), encode_png(helmet_skin(GEARS[k], 911 + 2 * k)));
+        add_file(set, format("rider_body-alt%d.png", k), encode_png(rider_gear_picture(k)));
+        add_file(set, format("rider_head-alt%d.png", k), encode_png(rider_helmet_picture(k)));
     }
 }
 
@@ -655,7 +665,7 @@ void preview_rider(const DataSet *set, const std::string &dir)
                 return parse_model((const char *)file.bytes.data(), file.bytes.size(), name.c_str());
         return nullptr;
     };
-    Picture gear = gear_skin(GEARS[0], 901), helmet = helmet_skin(GEARS[0], 911);
+    Picture gear = rider_gear_picture(0), helmet = rider_helmet_picture(0);
     Picture plate = make_picture(64, 64, 3);
     for (uint8_t &b : plate.pixels)
         b = 235;

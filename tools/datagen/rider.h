@@ -5,7 +5,11 @@
 #include <string>
 
 #include "datagen/datagen.h"
+#include "datagen/image_out.h"
 
 void build_rider(DataSet *set);
+// The gear and helmet skins: 0 the default, 1 to 3 the "-alt" variants.
+Picture rider_gear_picture(int variant);
+Picture rider_helmet_picture(int variant);
 // Software renders of the rider alone and on a bike into `dir`.
 void preview_rider(const DataSet *set, const std::string &dir);
