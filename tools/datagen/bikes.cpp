@@ -1127,71 +1127,55 @@ void build_bikes(DataSet *set)
     write_shapes(set, first);
 }
 
+std::string appearance_stem(const BikeModel &m)
+{
+    std::string frame = m.frame_model + 1;  // without "@"
+    return frame.substr(0, frame.size() - strlen("_frame.qm"));
+}
+
+void scene_add_bike(PreviewScene *scene, const DataSet *set, const BikeModel &m, const Picture *skin,
+                    const Picture *wheels, const Picture *plate)
+{
+    std::string stem = appearance_stem(m);
+    struct Part {
+        std::string name;
+        const float *at;
+        const Picture *skin;
+    };
+    const Part parts[] = {
+        {stem + "_frame.qm", m.frame_pos, skin},           {stem + "_side_plates.qm", m.frame_pos, plate},
+        {stem + "_fork_upper.qm", m.steer_pos, skin},      {stem + "_front_plate.qm", m.steer_pos, plate},
+        {stem + "_fork_lower.qm", m.fork_lower_pos, skin}, {stem + "_swingarm.qm", m.swingarm_pos, skin},
+        {"front_wheel.qm", m.front_wheel_pos, wheels},     {"rear_wheel.qm", m.rear_wheel_pos, wheels},
+    };
+    for (const Part &part : parts)
+        scene_add(scene, set, part.name, part.at, part.skin);
+}
+
 void preview_bikes(const DataSet *set, const std::string &dir)
 {
-    auto find = [&](const std::string &name) -> const ArchiveInput * {
-        for (const ArchiveInput &file : set->files)
-            if (file.name == name)
-                return &file;
-        return nullptr;
-    };
-    auto parse = [&](const std::string &name) -> Model * {
-        const ArchiveInput *file = find(name);
-        return file ? parse_model((const char *)file->bytes.data(), file->bytes.size(), name.c_str()) : nullptr;
-    };
-    const uint8_t black[3] = {34, 34, 38};
-    Picture wheels = wheel_skin(black);
-    Picture plate = make_picture(64, 64, 3);
-    for (uint8_t &b : plate.pixels)
-        b = 235;
-    const uint8_t digits[4] = {20, 20, 20, 255};
-    draw_text(&plate, 8, 22, "123", 5, digits);
+    Picture wheels = wheels_skin_picture(), plate = preview_plate("123");
     std::vector<std::string> previewed;
     for (const BikeModel &m : bike_models) {
-        std::string frame = m.frame_model + 1;
-        std::string stem = frame.substr(0, frame.size() - strlen("_frame.qm"));
+        std::string stem = appearance_stem(m);
         if (stem != "crf450v2013" && stem != "yz125" && stem != "450sxf" && stem != "kx250")
             continue;
-        bool wanted = false;
-        for (const std::string &done : previewed)
-            wanted = wanted || done == stem;
-        if (wanted)
+        bool done = false;
+        for (const std::string &seen : previewed)
+            done = done || seen == stem;
+        if (done)
             continue;
         previewed.push_back(stem);
         std::string texture = m.bike_texture + 1;
-        std::string skin_name = texture.substr(0, texture.size() - strlen(".png"));
-        std::string label;
-        for (char c : skin_name)
-            if (c >= '0' && c <= '9' && label.size() < 3)
-                label += c;
-        Picture skin = bike_skin(family_scheme(skin_name), "ZVX " + label, dg_hash(5, (int)skin_name.size()));
-        struct Part {
-            std::string name;
-            const float *at;
-            const Picture *skin;
-        };
-        const Part parts[] = {
-            {stem + "_frame.qm", m.frame_pos, &skin},           {stem + "_side_plates.qm", m.frame_pos, &plate},
-            {stem + "_fork_upper.qm", m.steer_pos, &skin},      {stem + "_front_plate.qm", m.steer_pos, &plate},
-            {stem + "_fork_lower.qm", m.fork_lower_pos, &skin}, {stem + "_swingarm.qm", m.swingarm_pos, &skin},
-            {"front_wheel.qm", m.front_wheel_pos, &wheels},     {"rear_wheel.qm", m.rear_wheel_pos, &wheels},
-        };
-        std::vector<PlacedModel> placed;
-        std::vector<Model *> loaded;
-        for (const Part &part : parts) {
-            Model *model = parse(part.name);
-            if (!model)
-                continue;
-            loaded.push_back(model);
-            placed.push_back({model, {part.at[0], part.at[1], part.at[2]}, part.skin});
-        }
+        Picture skin = bike_skin_picture(texture.substr(0, texture.size() - strlen(".png")));
+        PreviewScene scene;
+        scene_add_bike(&scene, set, m, &skin, &wheels, &plate);
+        const std::vector<PlacedModel> &placed = scene.placed;
         write_picture_file(dir + "/bike-" + stem + "-side.png", render_preview(placed, 960, 630, -90, 0));
         write_picture_file(dir + "/bike-" + stem + "-34.png", render_preview(placed, 960, 720, -130, 15));
         write_picture_file(dir + "/bike-" + stem + "-right.png", render_preview(placed, 640, 420, 90, 0));
         write_picture_file(dir + "/bike-" + stem + "-rear34.png", render_preview(placed, 640, 480, 45, 20));
         write_picture_file(dir + "/bike-" + stem + "-front.png", render_preview(placed, 480, 480, 180, 5));
         write_picture_file(dir + "/bike-" + stem + "-top.png", render_preview(placed, 640, 360, -90, 89));
-        for (Model *model : loaded)
-            free_model(model);
     }
 }

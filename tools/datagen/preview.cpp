@@ -3,9 +3,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "data/model.h"
 #include "datagen/datagen.h"
+#include "datagen/textures.h"
 
 namespace {
 
@@ -199,4 +201,37 @@ bool write_picture_file(const std::string &path, const Picture &picture)
     if (!ok)
         fprintf(stderr, "zorvex-data: can't write %s\n", path.c_str());
     return ok;
+}
+
+PreviewScene::~PreviewScene()
+{
+    for (Model *model : loaded)
+        free_model(model);
+}
+
+bool scene_add(PreviewScene *scene, const DataSet *set, const std::string &name, const float at[3],
+               const Picture *skin)
+{
+    for (const ArchiveInput &file : set->files) {
+        if (file.name != name)
+            continue;
+        Model *model = parse_model((const char *)file.bytes.data(), file.bytes.size(), name.c_str());
+        if (!model)
+            return false;
+        scene->loaded.push_back(model);
+        scene->placed.push_back({model, {at[0], at[1], at[2]}, skin});
+        return true;
+    }
+    return false;
+}
+
+Picture preview_plate(const char *number)
+{
+    Picture plate = make_picture(64, 64, 3);
+    for (uint8_t &b : plate.pixels)
+        b = 238;
+    const uint8_t digits[4] = {18, 18, 18, 255};
+    int scale = strlen(number) > 2 ? 4 : 7;
+    draw_text(&plate, (64 - text_width(number, scale)) / 2, (64 - 7 * scale) / 2, number, scale, digits);
+    return plate;
 }

@@ -13,6 +13,7 @@
 #include "datagen/datagen.h"
 #include "datagen/image_out.h"
 #include "datagen/mesh.h"
+#include "datagen/bikes.h"
 #include "datagen/preview.h"
 #include "datagen/textures.h"
 #include "data/model.h"
@@ -657,58 +658,31 @@ void build_rider(DataSet *set)
     }
 }
 
+void scene_add_rider(PreviewScene *scene, const DataSet *set, const float origin[3], const Picture *gear,
+                     const Picture *helmet, const Picture *plate)
+{
+    const float head[3] = {origin[0] + rider_skeleton.head_centre[0], origin[1] + rider_skeleton.head_centre[1],
+                           origin[2] + rider_skeleton.head_centre[2]};
+    scene_add(scene, set, "rider_body.qm", origin, gear);
+    scene_add(scene, set, "rider_head.qm", head, helmet);
+    scene_add(scene, set, "rider_plate.qm", origin, plate);
+}
+
 void preview_rider(const DataSet *set, const std::string &dir)
 {
-    auto parse = [&](const std::string &name) -> Model * {
-        for (const ArchiveInput &file : set->files)
-            if (file.name == name)
-                return parse_model((const char *)file.bytes.data(), file.bytes.size(), name.c_str());
-        return nullptr;
-    };
-    Picture gear = rider_gear_picture(0), helmet = rider_helmet_picture(0);
-    Picture plate = make_picture(64, 64, 3);
-    for (uint8_t &b : plate.pixels)
-        b = 235;
-    const uint8_t digits[4] = {20, 20, 20, 255};
-    draw_text(&plate, 8, 22, "123", 5, digits);
-    const BikeModel &m = bike_models[0];
-    Model *body = parse("rider_body.qm"), *head = parse("rider_head.qm"), *back = parse("rider_plate.qm");
-    Model *fp = parse("rider_body_fp.qm");
-    if (!body || !head || !back || !fp)
-        return;
-    const double *h = nullptr;
-    double head_at[3] = {rider_skeleton.head_centre[0], rider_skeleton.head_centre[1], rider_skeleton.head_centre[2]};
-    h = head_at;
-    std::vector<PlacedModel> alone = {{body, {0, 0, 0}, &gear}, {head, {h[0], h[1], h[2]}, &helmet},
-                                      {back, {0, 0, 0}, &plate}};
-    write_picture_file(dir + "/rider-front.png", render_preview(alone, 480, 560, -150, 10));
-    write_picture_file(dir + "/rider-back.png", render_preview(alone, 480, 560, 30, 20));
-    write_picture_file(dir + "/rider-side.png", render_preview(alone, 480, 560, -90, 0));
-    std::vector<PlacedModel> first_person = {{fp, {0, 0, 0}, &gear}};
-    write_picture_file(dir + "/rider-fp.png", render_preview(first_person, 480, 560, -150, 10));
+    Picture gear = rider_gear_picture(0), helmet = rider_helmet_picture(0), plate = preview_plate("123");
+    const float zero[3] = {0, 0, 0};
+    PreviewScene alone, first_person, on_bike;
+    scene_add_rider(&alone, set, zero, &gear, &helmet, &plate);
+    write_picture_file(dir + "/rider-front.png", render_preview(alone.placed, 480, 560, -150, 10));
+    write_picture_file(dir + "/rider-back.png", render_preview(alone.placed, 480, 560, 30, 20));
+    write_picture_file(dir + "/rider-side.png", render_preview(alone.placed, 480, 560, -90, 0));
+    if (scene_add(&first_person, set, "rider_body_fp.qm", zero, &gear))
+        write_picture_file(dir + "/rider-fp.png", render_preview(first_person.placed, 480, 560, -150, 10));
     // On a bike: the rider's origin is the model's rider position.
-    std::vector<PlacedModel> on_bike;
-    std::vector<Model *> loaded;
-    std::string stem = "crf450v2013";
-    const float *at[] = {m.frame_pos, m.steer_pos, m.fork_lower_pos, m.swingarm_pos, m.front_wheel_pos,
-                         m.rear_wheel_pos};
-    const char *parts[] = {"_frame.qm", "_fork_upper.qm", "_fork_lower.qm", "_swingarm.qm", "front_wheel.qm",
-                           "rear_wheel.qm"};
-    for (int k = 0; k < 6; k++) {
-        Model *model = parse(k < 4 ? stem + parts[k] : std::string(parts[k]));
-        if (!model)
-            continue;
-        loaded.push_back(model);
-        on_bike.push_back({model, {at[k][0], at[k][1], at[k][2]}, nullptr});
-    }
-    const float *r = m.rider_pos;
-    on_bike.push_back({body, {r[0], r[1], r[2]}, &gear});
-    on_bike.push_back({head, {r[0] + h[0], r[1] + h[1], r[2] + h[2]}, &helmet});
-    on_bike.push_back({back, {r[0], r[1], r[2]}, &plate});
-    write_picture_file(dir + "/rider-on-bike-side.png", render_preview(on_bike, 640, 480, -90, 0));
-    write_picture_file(dir + "/rider-on-bike-34.png", render_preview(on_bike, 640, 520, -130, 15));
-    for (Model *model : loaded)
-        free_model(model);
-    for (Model *model : {body, head, back, fp})
-        free_model(model);
+    const BikeModel &m = bike_models[0];
+    scene_add_bike(&on_bike, set, m, nullptr, nullptr, &plate);
+    scene_add_rider(&on_bike, set, m.rider_pos, &gear, &helmet, &plate);
+    write_picture_file(dir + "/rider-on-bike-side.png", render_preview(on_bike.placed, 640, 480, -90, 0));
+    write_picture_file(dir + "/rider-on-bike-34.png", render_preview(on_bike.placed, 640, 520, -130, 15));
 }

@@ -17,7 +17,6 @@
 #include "datagen/rider.h"
 #include "datagen/textures.h"
 #include "sim/bike_models.h"
-#include "sim/rider_skeleton.h"
 
 namespace {
 
@@ -230,53 +229,15 @@ void draw_turned(Picture *p, const Picture &sprite, double cx, double cy, double
 
 Picture rider_and_bike(const DataSet *set)
 {
-    auto parse = [&](const std::string &name) -> Model * {
-        for (const ArchiveInput &file : set->files)
-            if (file.name == name)
-                return parse_model((const char *)file.bytes.data(), file.bytes.size(), name.c_str());
-        return nullptr;
-    };
     const BikeModel &m = bike_models[0];
-    std::string stem = std::string(m.frame_model + 1);
-    stem = stem.substr(0, stem.size() - strlen("_frame.qm"));
-    std::string skin_name = std::string(m.bike_texture + 1);
-    skin_name = skin_name.substr(0, skin_name.size() - strlen(".png"));
-    Picture skin = bike_skin_picture(skin_name), wheels = wheels_skin_picture();
+    std::string texture = m.bike_texture + 1;
+    Picture skin = bike_skin_picture(texture.substr(0, texture.size() - strlen(".png")));
+    Picture wheels = wheels_skin_picture(), plate = preview_plate("1");
     Picture gear = rider_gear_picture(0), helmet = rider_helmet_picture(0);
-    Picture plate = make_picture(64, 64, 3);
-    for (uint8_t &b : plate.pixels)
-        b = 240;
-    const uint8_t digits[4] = {16, 16, 16, 255};
-    draw_text(&plate, 16, 14, "1", 7, digits);
-    struct Part {
-        std::string name;
-        const float *at;
-        const Picture *skin;
-    };
-    const float *r = m.rider_pos;
-    const float head[3] = {r[0] + rider_skeleton.head_centre[0], r[1] + rider_skeleton.head_centre[1],
-                           r[2] + rider_skeleton.head_centre[2]};
-    const Part parts[] = {
-        {stem + "_frame.qm", m.frame_pos, &skin},           {stem + "_side_plates.qm", m.frame_pos, &plate},
-        {stem + "_fork_upper.qm", m.steer_pos, &skin},      {stem + "_front_plate.qm", m.steer_pos, &plate},
-        {stem + "_fork_lower.qm", m.fork_lower_pos, &skin}, {stem + "_swingarm.qm", m.swingarm_pos, &skin},
-        {"front_wheel.qm", m.front_wheel_pos, &wheels},     {"rear_wheel.qm", m.rear_wheel_pos, &wheels},
-        {"rider_body.qm", r, &gear},                        {"rider_head.qm", head, &helmet},
-        {"rider_plate.qm", r, &plate},
-    };
-    std::vector<PlacedModel> placed;
-    std::vector<Model *> loaded;
-    for (const Part &part : parts) {
-        Model *model = parse(part.name);
-        if (!model)
-            continue;
-        loaded.push_back(model);
-        placed.push_back({model, {part.at[0], part.at[1], part.at[2]}, part.skin});
-    }
-    Picture cutout = render_cutout(placed, 440, 380, -112, 8);
-    for (Model *model : loaded)
-        free_model(model);
-    return cutout;
+    PreviewScene scene;
+    scene_add_bike(&scene, set, m, &skin, &wheels, &plate);
+    scene_add_rider(&scene, set, m.rider_pos, &gear, &helmet, &plate);
+    return render_cutout(scene.placed, 440, 380, -112, 8);
 }
 
 }  // namespace
