@@ -661,7 +661,7 @@ std::vector<MeshPart> fork_lower_parts(const BikeModel &m)
         std::vector<LoftSection> guard;
         const double t[4] = {0.12, 0.3, 0.7, 0.95}, w[4] = {0.07, 0.11, 0.11, 0.09};
         for (int k = 0; k < 4; k++)
-            guard.push_back(section(f.leg(t[k], side) + out * 0.1, around * w[k], out * 0.013, 0.5, 0.07));
+            guard.push_back(section(f.leg(t[k], side) + out * 0.1, around * w[k], out * 0.02, 0.5, 0.05));
         add_loft(&plastic, smooth_sections(guard, 2), 2, inset(PLASTIC_PLAIN));
     }
     // Front brake caliper on the left leg, behind the axle, over the disc.
