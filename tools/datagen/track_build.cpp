@@ -50,6 +50,9 @@ struct Grid {
     std::vector<float> best;       // squared distance to the nearest course sample
     std::vector<int32_t> sample;   // its index, -1 none
     std::vector<uint8_t> piece;    // 0 lap, 1 lead
+    // The same per piece, so heights can blend where the pieces meet.
+    std::vector<float> piece_best[2];
+    std::vector<int32_t> piece_sample[2];
 };
 
 const CoursePiece &piece_of(const TrackDesign &d, int piece)
@@ -75,6 +78,10 @@ void rasterise(Grid *grid, const CoursePiece &piece, int which, double shoulder)
                 double dx = i * grid->spacing - c.x;
                 float d2 = (float)(dx * dx + dz * dz);
                 size_t at = (size_t)j * n + i;
+                if (d2 < r2 && d2 < grid->piece_best[which][at]) {
+                    grid->piece_best[which][at] = d2;
+                    grid->piece_sample[which][at] = (int32_t)k;
+                }
                 if (d2 < r2 && d2 < grid->best[at]) {
                     grid->best[at] = d2;
                     grid->sample[at] = (int32_t)k;
@@ -94,18 +101,24 @@ struct CourseSpot {
     double outward = 0;  // lateral offset toward the outside of a turn
 };
 
-bool course_spot(const TrackDesign &design, const Grid &grid, int i, int j, CourseSpot *spot)
+// The spot relative to sample `sample` of piece `which`.
+void spot_on(const TrackDesign &design, const Grid &grid, int which, int32_t sample, int i, int j, CourseSpot *spot)
 {
-    size_t at = (size_t)j * grid.n + i;
-    if (grid.sample[at] < 0)
-        return false;
-    spot->piece = &piece_of(design, grid.piece[at]);
-    spot->c = &spot->piece->samples[grid.sample[at]];
+    spot->piece = &piece_of(design, which);
+    spot->c = &spot->piece->samples[sample];
     const CourseSample &c = *spot->c;
     double dx = i * grid.spacing - c.x, dz = j * grid.spacing - c.z;
     spot->d = -dx * c.tz + dz * c.tx;
     spot->along = c.s + dx * c.tx + dz * c.tz;
     spot->outward = spot->d * c.outside;
+}
+
+bool course_spot(const TrackDesign &design, const Grid &grid, int i, int j, CourseSpot *spot)
+{
+    size_t at = (size_t)j * grid.n + i;
+    if (grid.sample[at] < 0)
+        return false;
+    spot_on(design, grid, grid.piece[at], grid.sample[at], i, j, spot);
     return true;
 }
 
@@ -306,6 +319,10 @@ TrackSummary build_track(DataSet *set, TrackDesign *design_in, const std::string
     grid.best.assign((size_t)n * n, 1e30f);
     grid.sample.assign((size_t)n * n, -1);
     grid.piece.assign((size_t)n * n, 0);
+    for (int p = 0; p < 2; p++) {
+        grid.piece_best[p].assign((size_t)n * n, 1e30f);
+        grid.piece_sample[p].assign((size_t)n * n, -1);
+    }
     rasterise(&grid, design.lap, 0, design.shoulder);
     rasterise(&grid, design.lead, 1, design.shoulder);
 
@@ -314,15 +331,31 @@ TrackSummary build_track(DataSet *set, TrackDesign *design_in, const std::string
     for (int j = 0; j < n; j++) {
         for (int i = 0; i < n; i++) {
             double x = i * spacing, z = j * spacing;
-            double h = design.ground(x, z);
-            CourseSpot spot;
-            if (course_spot(design, grid, i, j, &spot)) {
+            double natural = design.ground(x, z);
+            // Each piece's surface here; where the start straight and the lap
+            // both reach, they blend across 16 ft of the line where they are
+            // equally near, so neither ends in a step at the other's edge.
+            double surface[2] = {natural, natural}, distance[2] = {0, 0};
+            bool near[2] = {false, false};
+            size_t at = (size_t)j * n + i;
+            for (int p = 0; p < 2; p++) {
+                if (grid.piece_sample[p][at] < 0)
+                    continue;
+                CourseSpot spot;
+                spot_on(design, grid, p, grid.piece_sample[p][at], i, j, &spot);
                 const CourseSample &c = *spot.c;
                 double track = c.ground + piece_profile(*spot.piece, spot.along) + lateral_height(c, spot.d);
                 double ad = spot.d < 0 ? -spot.d : spot.d;
                 double w = ad <= c.half_width ? 1 : 1 - dg_smoothstep((ad - c.half_width) / design.shoulder);
-                h = dg_lerp(h, track, w);
+                surface[p] = dg_lerp(natural, track, w);
+                distance[p] = std::sqrt((double)grid.piece_best[p][at]);
+                near[p] = true;
             }
+            double h = natural;
+            if (near[0] && near[1])
+                h = dg_lerp(surface[0], surface[1], dg_smoothstep((distance[0] - distance[1]) / 16 + 0.5));
+            else if (near[0] || near[1])
+                h = near[0] ? surface[0] : surface[1];
             height[(size_t)j * n + i] = h;
             lowest = h < lowest ? h : lowest;
             highest = h > highest ? h : highest;
