@@ -189,6 +189,18 @@ TEST_F(ShippedSet, EveryTrackLoadsAndItsLapsCanBeRidden)
 
         EXPECT_EQ(walk_laps(g), 3);
 
+        // No steps in the ground: the steepest jump faces rise about 2 ft per
+        // ft; where the start straight met the lap there were walls of 4 to 8.
+        double steepest = 0;
+        const int n = terrain->grid_size;
+        for (int j = 0; j + 1 < n; j++)
+            for (int i = 0; i + 1 < n; i++) {
+                float h = terrain->heights[(size_t)j * n + i];
+                steepest = std::fmax(steepest, std::fabs(terrain->heights[(size_t)j * n + i + 1] - h));
+                steepest = std::fmax(steepest, std::fabs(terrain->heights[(size_t)(j + 1) * n + i] - h));
+            }
+        EXPECT_LT(steepest / terrain->spacing, 3.0);
+
         // Furniture: the gate objects, other statues, billboards, flaggers, cameras.
         const Furniture &f = track_furniture;
         EXPECT_GT(f.statues.size(), 40u);
