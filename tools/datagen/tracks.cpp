@@ -258,7 +258,7 @@ void design_dunes(TrackDesign *d)
     d->spacing = 1.0;
     d->seed = 303;
     d->ground = dunes_ground;
-    set_surfaces(d, GROUND_SAND, GROUND_HARDPACK, GROUND_DEEPSAND, GROUND_GRASS);
+    set_surfaces(d, GROUND_SAND, GROUND_HARDPACK, GROUND_DIRT, GROUND_DEEPSAND);
     d->banners = {"banner-dunes.png", "banner-zorvex.png", "banner-tyres.png"};
     d->tree_rate = 0.25;
     d->pines = true;
@@ -267,26 +267,60 @@ void design_dunes(TrackDesign *d)
     d->ambient[0] = 0.34, d->ambient[1] = 0.36, d->ambient[2] = 0.42;
     d->fog_colour[0] = 0.8, d->fog_colour[1] = 0.78, d->fog_colour[2] = 0.72;
 
-    const double hw = 14;
-    CourseBuilder b = course_begin(&d->lap, 60, 480, rad(-90), hw);
-    course_straight(&b, 220, {ob(OB_ROLLER, 3)});
-    course_arc(&b, 80, 90, 0.5, 0, 17);
-    course_straight(&b, 120);
-    course_straight(&b, 600, {ob(OB_WHOOPS, 2, 14), ob(OB_TABLETOP, 6, 1, 45), ob(OB_ROLLER, 3)});
-    course_arc(&b, 100, 180, 0.55, 0, 18);
-    course_straight(&b, 600, {ob(OB_DOUBLE, 6, 1, 40), ob(OB_ROLLER, 3), ob(OB_ROLLER, 3), ob(OB_WHOOPS, 1.8, 10)});
-    course_arc(&b, 100, -180, 0, 0.07, 16);
-    course_straight(&b, 600, {ob(OB_RHYTHM, 3.5, 7), ob(OB_TRIPLE, 6, 1, 22)});
-    course_arc(&b, 100, 180, 0.55, 0, 18);
-    course_straight(&b, 720, {ob(OB_TABLETOP, 7, 1, 50), ob(OB_WHOOPS, 2, 12), ob(OB_ROLLER, 3)});
-    course_arc(&b, 80, 90, 0.5, 0, 17);
-    course_straight(&b, 220);
-    close_lap(&b, 60, 480, "sanddunes");
-
-    CourseBuilder lead = course_begin(&d->lead, 702, 78, rad(180), 66);
-    course_straight(&lead, 442, {}, 15);
-    course_arc(&lead, 51, -180, 0.5, 0, 17);
+    // The start: a long straight behind the gate along the north edge, into
+    // a wide bermed left-hander that drops the pack onto the lap.
+    CourseBuilder lead = course_begin(&d->lead, 880, 90, rad(180), 66);
+    course_straight(&lead, 420, {}, 16);
+    course_bend(&lead, 75, -150, 25, 0.5, 0, 18);                              // the first turn
     course_end(&lead, false);
+
+    // The lap runs from the finish line; the start joins it 130 ft on. Sand
+    // piles up on the outside of turns, so the turns carry deep berms.
+    const double hw = 14;
+    const double finish_run = 130, finish_heading = lead.heading;
+    double fx = lead.x - dg_cos(finish_heading) * finish_run, fz = lead.z - dg_sin(finish_heading) * finish_run;
+    CourseBuilder b = course_begin(&d->lap, fx, fz, finish_heading, hw);
+    course_straight(&b, finish_run + 170, {ob(OB_ROLLER, 3), ob(OB_ROLLER, 3)});  // finish line, the start joins
+    course_bend(&b, 120, -30, 30, 0, 0, 15);                                    // fast left kink
+    course_straight(&b, 120, {ob(OB_TABLETOP, 6, 1, 35)});                       // tabletop
+    course_bend(&b, 40, 150, 15, 0.6, 0, 18);                                   // bermed right
+    course_straight(&b, 170, {ob(OB_WHOOPS, 2, 12)});                            // sand whoops
+    course_bend(&b, 40, -150, 15, 0.6, 0, 18);                                  // bermed left
+    course_straight(&b, 200, {ob(OB_ROLLER, 3.5), ob(OB_ROLLER, 3.5)});          // rollers over a dune ridge
+    course_bend(&b, 60, 90, 20, 0.55, 0, 17);                                   // bermed right
+    course_straight(&b, 180, {ob(OB_DOUBLE, 6, 1, 40)});                         // the double
+    course_bend(&b, 70, 90, 30, 0.6, 0, 18);                                    // long sweeping berm, right
+    course_straight(&b, 220, {ob(OB_WHOOPS, 2.2, 14)});                          // sand whoops
+    course_bend(&b, 60, 60, 20, 0.5, 0, 17);                                    // bermed right
+    course_straight(&b, 150, {ob(OB_ROLLER, 3)});
+    course_bend(&b, 40, -150, 15, 0.6, 0, 18);                                  // bermed left
+    course_straight(&b, 110);
+    course_bend(&b, 70, 90, 30, 0.6, 0, 18);                                    // long sweeping berm, right
+    course_straight(&b, 200, {ob(OB_TABLETOP, 7, 1, 50)});                       // the big tabletop
+    course_bend(&b, 60, 90, 20, 0.55, 0, 17);                                   // bermed right
+    course_straight(&b, 160, {ob(OB_ROLLER, 3), ob(OB_ROLLER, 3)});              // rollers along the west edge
+    course_bend(&b, 45, 135, 15, 0.6, 0, 18);                                   // bermed right
+    course_straight(&b, 100);
+    course_bend(&b, 45, -135, 15, 0.6, 0, 18);                                  // bermed left
+    course_straight(&b, 100);
+    course_bend(&b, 60, 90, 20, 0.55, 0, 17);                                   // bermed right
+    course_straight(&b, 120, {ob(OB_ROLLER, 3.5), ob(OB_ROLLER, 3.5)});          // over the big dune
+    course_bend(&b, 50, -180, 15, 0.6, 0, 18);                                  // bermed left hairpin
+    course_straight(&b, 200, {ob(OB_WHOOPS, 2, 14)});                            // sand whoops back over the dune
+    // The last turns, a bermed right onto the west side and a wide bermed
+    // right onto the finish straight: planned, so the lap closes exactly.
+    const double close_run = 150;
+    double cx = fx - dg_cos(finish_heading) * close_run, cz = fz - dg_sin(finish_heading) * close_run;
+    CourseJoin join;
+    if (!course_plan_join(&b, 50, 1, 55, 1, cx, cz, finish_heading, &join)) {
+        fprintf(stderr, "zorvex-data: the lap of sanddunes cannot be closed\n");
+        exit(1);
+    }
+    course_arc(&b, 50, join.first_degrees, 0.55, 0, 17);
+    course_straight(&b, join.straight, {ob(OB_ROLLER, 3), ob(OB_ROLLER, 3)});  // rollers up the west side
+    course_arc(&b, 55, join.second_degrees, 0.6, 0, 18);
+    course_straight(&b, close_run, {ob(OB_TABLETOP, 4, 1, 25)});                 // finish-line tabletop
+    close_lap(&b, fx, fz, "sanddunes");
     d->junction_s = junction_of(*d);
 }
 
