@@ -4,36 +4,16 @@
 #include <cmath>
 
 #include "sim/bike_models.h"
+#include "sim/sim_math.h"
 
 namespace {
-
-double dot(const double a[3], const double b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
-void cross(const double a[3], const double b[3], double out[3])
-{
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-double normalise(double v[3])
-{
-    double length = std::sqrt(dot(v, v));
-    if (length > 0)
-        for (int k = 0; k < 3; k++)
-            v[k] /= length;
-    return length;
-}
 
 // Any unit vector at right angles to the unit vector u.
 void perpendicular(const double u[3], double out[3])
 {
     const double x[3] = {1, 0, 0}, z[3] = {0, 0, 1};
-    cross(u, std::fabs(u[0]) < 0.9 ? x : z, out);
-    normalise(out);
+    cross3(u, std::fabs(u[0]) < 0.9 ? x : z, out);
+    normalise3(out);
 }
 
 float limb_length(const BikeModel *m, int which)
@@ -54,13 +34,13 @@ float limb_length(const BikeModel *m, int which)
 void bone_frame(const double root[3], const double tip[3], const double normal[3], double frame[3][3])
 {
     double d[3] = {tip[0] - root[0], tip[1] - root[1], tip[2] - root[2]};
-    normalise(d);
+    normalise3(d);
     double side[3];
-    cross(d, normal, side);
-    if (normalise(side) == 0)
+    cross3(d, normal, side);
+    if (normalise3(side) == 0)
         perpendicular(d, side);
     double n[3];
-    cross(side, d, n);
+    cross3(side, d, n);
     for (int r = 0; r < 3; r++)
         frame[r][0] = d[r], frame[r][1] = n[r], frame[r][2] = side[r];
 }
@@ -72,8 +52,8 @@ void bend_normal(const double root[3], const double middle[3], const double tip[
 {
     double a[3] = {middle[0] - root[0], middle[1] - root[1], middle[2] - root[2]};
     double b[3] = {tip[0] - middle[0], tip[1] - middle[1], tip[2] - middle[2]};
-    cross(a, b, out);
-    if (normalise(out) < 1e-9)
+    cross3(a, b, out);
+    if (normalise3(out) < 1e-9)
         for (int k = 0; k < 3; k++)
             out[k] = fallback[k];
 }
@@ -84,11 +64,11 @@ void rider_limb_joint(const double root[3], const double target[3], double a, do
                       double joint[3])
 {
     double u[3] = {target[0] - root[0], target[1] - root[1], target[2] - root[2]};
-    double reach = normalise(u);
+    double reach = normalise3(u);
     double w[3] = {hint[0] - root[0], hint[1] - root[1], hint[2] - root[2]};
     if (reach < 1e-9) {
         // No direction to the target: fold the limb toward the hint.
-        double length = normalise(w);
+        double length = normalise3(w);
         if (length < 1e-9)
             w[0] = 0, w[1] = -1, w[2] = 0;
         for (int k = 0; k < 3; k++)
@@ -97,9 +77,9 @@ void rider_limb_joint(const double root[3], const double target[3], double a, do
     }
     double d = std::fmin(reach, 0.95 * (a + b));
     double h = (a * a + d * d - b * b) / (2 * d);
-    double along = dot(w, u);
+    double along = dot3(w, u);
     double v[3] = {w[0] - along * u[0], w[1] - along * u[1], w[2] - along * u[2]};
-    if (normalise(v) < 1e-9)
+    if (normalise3(v) < 1e-9)
         perpendicular(u, v);
     // A target nearer than |a - b| leaves h outside [-a, a]; the joint then
     // lies on the line, still a from the root.

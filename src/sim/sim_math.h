@@ -41,6 +41,14 @@ inline double length3(const double a[3])
 {
     return sqrt(dot3(a, a));
 }
+// Scales `v` to unit length (a zero vector stays zero); returns its length.
+inline double normalise3(double v[3])
+{
+    double length = length3(v);
+    if (length > 0)
+        v[0] /= length, v[1] /= length, v[2] /= length;
+    return length;
+}
 inline double sign_of(double x)
 {
     return x < 0 ? -1.0 : 1.0;

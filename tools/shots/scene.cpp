@@ -7,28 +7,9 @@
 #include "shots.h"
 #include "sim/bike_look.h"
 #include "sim/bike_models.h"
+#include "sim/sim_math.h"
 
 namespace {
-
-double dot3(const double a[3], const double b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
-void cross3(const double a[3], const double b[3], double out[3])
-{
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-void normalise3(double v[3])
-{
-    double length = std::sqrt(dot3(v, v));
-    if (length > 0)
-        for (int k = 0; k < 3; k++)
-            v[k] /= length;
-}
 
 constexpr double FIELD_OF_VIEW_Y = 30;  // degrees: a long lens keeps the bikes undistorted
 constexpr double FILL = 0.84;           // share of the picture the subject may take
