@@ -401,7 +401,7 @@ std::vector<MeshPart> frame_parts(const BikeModel &m, bool two_stroke, bool tube
                    {0.63, 2.0, 2.9},
                    {0.56, 2.22, 3.06},
                    {0.47, 2.62, 3.24},
-                   {0.4, 3.0, 3.45}},
+                   {0.41, 2.9, 3.42}},
                   X_AXIS, 0.018, 0.04, 2, inset(GRAPHIC));
         int right = append(&plastic, shroud, false);
         project_side(&plastic, right, true, 2.2, 3.5, 1.95, 3.1, inset(GRAPHIC));
