@@ -52,16 +52,6 @@ const char *last_image_error()
     return image_error;
 }
 
-void post_image_message(const char *format, ...)
-{
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    post_message(text);
-}
-
 static void out_of_memory()
 {
     vark_message_box("Error", "Out of virtual memory");
@@ -286,7 +276,7 @@ void prepare_mip_chain(DecodedImage *image, const char *name)
     if (has_marker(image->options, "[mip_custom]")) {
         if ((2 * image->height) % 3 == 0 && cut_custom_levels(image, max_alpha))
             return;
-        post_image_message("Warning: Invalid height for custom MIP map in '%.950s'", name);
+        post_messagef("Warning: Invalid height for custom MIP map in '%.950s'", name);
     }
     build_mip_chain_alpha(image->pixels, image->width, image->height, image->channels, max_alpha);
 }
@@ -297,7 +287,7 @@ bool resample_to_power_of_two(DecodedImage *image, const char *name, bool warn)
     if (is_power_of_two(w) && is_power_of_two(h))
         return true;
     if (warn)
-        post_image_message("Warning: Non power of 2 texture '%.950s'", name);
+        post_messagef("Warning: Non power of 2 texture '%.950s'", name);
     int big_w = next_power_of_two(w), big_h = next_power_of_two(h);
     uint8_t *out = alloc_image_pixels(big_w, big_h, ch);
     if (!out) {
@@ -622,12 +612,12 @@ static bool read_sequence_image(DataStream *stream, int index, DecodedImage *ima
 {
     char word[16];
     if (!read_magic(stream, word)) {
-        post_image_message("EOF while reading .seq");
+        post_messagef("EOF while reading .seq");
         return false;
     }
     if (!strcmp(word, "Q7")) {
         if (!read_predictive_image(stream, 4, 4, image)) {
-            post_image_message("Error reading .seq image %d: %s", index, last_image_error());
+            post_messagef("Error reading .seq image %d: %s", index, last_image_error());
             return false;
         }
         return true;
@@ -635,17 +625,17 @@ static bool read_sequence_image(DataStream *stream, int index, DecodedImage *ima
     if (!strcmp(word, "PNG")) {
         std::string name;
         if (!read_sequence_png_name(stream, &name)) {
-            post_image_message("EOF while reading .seq");
+            post_messagef("EOF while reading .seq");
             return false;
         }
         if (!read_png_image(name.c_str(), image)) {
-            post_image_message("Can't read %.900s", name.c_str());
+            post_messagef("Can't read %.900s", name.c_str());
             return false;
         }
         image->options.clear();
         return true;
     }
-    post_image_message("Unknown image kind '%s' in .seq", word);
+    post_messagef("Unknown image kind '%s' in .seq", word);
     return false;
 }
 
@@ -654,11 +644,11 @@ bool read_image_sequence(DataStream *stream, ImageSequence *sequence)
     free_image_sequence(sequence);
     int frames = 0, count = 0, ticks = 0, loop = 0;
     if (stream_scanf(stream, " %d %d %d %d", &frames, &count, &ticks, &loop) != 4) {
-        post_image_message("EOF while reading .seq");
+        post_messagef("EOF while reading .seq");
         return false;
     }
     if (frames < 1 || frames > SEQUENCE_MAX_FRAMES || count < 1 || count > SEQUENCE_MAX_IMAGES || ticks < 1) {
-        post_image_message("Bad .seq header (%d frames, %d images, %d ticks per frame)", frames, count, ticks);
+        post_messagef("Bad .seq header (%d frames, %d images, %d ticks per frame)", frames, count, ticks);
         return false;
     }
     sequence->ticks_per_frame = ticks;
@@ -667,12 +657,12 @@ bool read_image_sequence(DataStream *stream, ImageSequence *sequence)
         int index = -1;
         int got = stream_scanf(stream, " %d", &index);
         if (got < 0) {
-            post_image_message("EOF while reading .seq");
+            post_messagef("EOF while reading .seq");
             free_image_sequence(sequence);
             return false;
         }
         if (got != 1 || index < 0 || index >= count) {
-            post_image_message("Error reading .seq frame %d", k);
+            post_messagef("Error reading .seq frame %d", k);
             free_image_sequence(sequence);
             return false;
         }
@@ -688,18 +678,18 @@ bool read_image_sequence(DataStream *stream, ImageSequence *sequence)
         sequence->images.push_back(image);
         const DecodedImage &first = sequence->images[0];
         if (image.width != first.width || image.height != first.height) {
-            post_image_message("Width/height mismatch reading .seq");
+            post_messagef("Width/height mismatch reading .seq");
             free_image_sequence(sequence);
             return false;
         }
         if (image.channels != first.channels) {
-            post_image_message("Depth mismatch reading .seq");
+            post_messagef("Depth mismatch reading .seq");
             free_image_sequence(sequence);
             return false;
         }
         total += mip_chain_bytes(image.width, image.height, image.channels);
         if (total > SEQUENCE_MAX_BYTES) {
-            post_image_message("Animation too large reading .seq");
+            post_messagef("Animation too large reading .seq");
             free_image_sequence(sequence);
             return false;
         }
@@ -816,7 +806,7 @@ int find_cached_name(const std::vector<const char *> &names, const char *name)
             return (int)i;
     for (size_t i = 0; i < names.size(); i++) {
         if (!strcasecmp(names[i], name)) {
-            post_image_message("Warning: case mismatch on '%.900s'", name);
+            post_messagef("Warning: case mismatch on '%.900s'", name);
             return (int)i;
         }
     }
@@ -864,7 +854,7 @@ static bool load_image_named(const char *requested, const uint8_t **pixels, int 
     switch (read_image_file(name.c_str(), &file)) {
     case IMAGE_FILE_MISSING:
         if (debug_level > 0)
-            post_image_message("Can't open image \"%.900s\"", name.c_str());
+            post_messagef("Can't open image \"%.900s\"", name.c_str());
         return false;
     case IMAGE_FILE_BAD:
         return false;
@@ -874,7 +864,7 @@ static bool load_image_named(const char *requested, const uint8_t **pixels, int 
         return false;
     case IMAGE_FILE_LINK: {
         if (link_depth >= MAX_LINK_DEPTH) {
-            post_image_message("Too many links following '%.900s'", name.c_str());
+            post_messagef("Too many links following '%.900s'", name.c_str());
             return false;
         }
         // Recorded first so that a link leading back here ends at the white image.
@@ -925,7 +915,7 @@ void purge_images()
         ImageCacheEntry &entry = images[i];
         if (entry.generation != 0 && entry.generation != load_generation) {
             if (debug_level > 0)
-                post_image_message("deleting image %.900s", entry.name.c_str());
+                post_messagef("deleting image %.900s", entry.name.c_str());
             free(entry.pixels);
             continue;
         }

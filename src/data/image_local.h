@@ -7,8 +7,6 @@
 
 // Sets the text last_image_error returns.
 void set_image_error(const char *format, ...) __attribute__((format(printf, 1, 2)));
-// Posts a formatted message to the on-screen log (and the log file).
-void post_image_message(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // malloc that ends the program with the out-of-memory box; sizes are already
 // capped by the readers, so a failure here is a real shortage.

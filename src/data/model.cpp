@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -31,17 +30,6 @@ static std::vector<Model *> &cached_models()
 }
 
 static const float tiny_tangent = 1.0f / 1048576.0f;  // 2^-20
-
-static void post_model_message(const char *format, ...) __attribute__((format(printf, 1, 2)));
-static void post_model_message(const char *format, ...)
-{
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    post_message(text);
-}
 
 // --- reading ----------------------------------------------------------------------------
 
@@ -158,7 +146,7 @@ static MeshResult read_mesh(DataStream *s, const char *name, int bones, bool old
             if (!(w > 0) || !std::isfinite(w))
                 continue;
             if (add_bone_weight(&m->bone_weights[(size_t)i * 4], &m->bone_indices[(size_t)i * 4], b, w) && !warned) {
-                post_model_message("Warning: vertex with more than 4 bone influences in '%.900s'", name);
+                post_messagef("Warning: vertex with more than 4 bone influences in '%.900s'", name);
                 warned = true;
             }
         }
@@ -202,13 +190,13 @@ static Model *read_model(DataStream *s, const char *bytes, size_t size, const ch
     if (has_header) {
         int version = 0;
         if (stream_scanf(s, " QM%d", &version) != 1 || (version != 1 && version != 2)) {
-            post_model_message("Error: '%.900s' is a model of an unknown version", name);
+            post_messagef("Error: '%.900s' is a model of an unknown version", name);
             return nullptr;
         }
         if (version == 2) {
             char word[1024];
             if (stream_scanf(s, " %d %1023s", &bones, word) != 2 || bones < 0) {
-                post_model_message("Error: '%.900s' has no usable bone count", name);
+                post_messagef("Error: '%.900s' has no usable bone count", name);
                 return nullptr;
             }
         }
@@ -223,7 +211,7 @@ static Model *read_model(DataStream *s, const char *bytes, size_t size, const ch
             break;
         if (r == MESH_BROKEN) {
             if (!first) {
-                post_model_message("Error: can't read model '%.900s': %s", name, why);
+                post_messagef("Error: can't read model '%.900s': %s", name, why);
                 return nullptr;
             }
             // Meshes run until one cannot be read whole; a partial one is dropped.
@@ -241,7 +229,7 @@ static Model *read_model(DataStream *s, const char *bytes, size_t size, const ch
             break;  // the old format holds one mesh
     }
     if (!first)
-        post_model_message("Error: can't read model '%.900s': no mesh", name);
+        post_messagef("Error: can't read model '%.900s': no mesh", name);
     return first;
 }
 
@@ -250,16 +238,16 @@ Model *parse_model(const char *bytes, size_t size, const char *name)
     if (!name)
         name = "";
     if (!bytes || size == 0) {
-        post_model_message("Error: can't read model '%.900s': empty file", name);
+        post_messagef("Error: can't read model '%.900s': empty file", name);
         return nullptr;
     }
     if (size > MODEL_FILE_MAX_BYTES) {
-        post_model_message("Error: can't read model '%.900s': file too large", name);
+        post_messagef("Error: can't read model '%.900s': file too large", name);
         return nullptr;
     }
     FILE *file = fmemopen((void *)bytes, size, "rb");
     if (!file) {
-        post_model_message("Error: can't read model '%.900s'", name);
+        post_messagef("Error: can't read model '%.900s'", name);
         return nullptr;
     }
     DataStream *s = stream_new(file, 0, (uint32_t)size);
@@ -289,7 +277,7 @@ static Model *read_model_file(const char *name)
     }
     stream_close(s);
     if (too_large) {
-        post_model_message("Error: can't read model '%.900s': file too large", name);
+        post_messagef("Error: can't read model '%.900s': file too large", name);
         return nullptr;
     }
     return parse_model(bytes.data(), bytes.size(), name);

@@ -1,6 +1,8 @@
 // The on-screen message log and its copy in the log file.
 #include "platform/message_log.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/clock.h"
@@ -10,6 +12,16 @@ MessageLog message_log;
 int message_lines = 5;
 
 static const double MESSAGE_VISIBLE_SECONDS = 2.0;
+
+void post_messagef(const char *format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    post_message(text);
+}
 
 void post_message(const char *text)
 {

@@ -18,6 +18,8 @@ extern MessageLog message_log;
 extern int message_lines;
 
 void post_message(const char *text);
+// post_message of printf-formatted text (at most 1023 characters).
+void post_messagef(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void clear_message_log();
 // The n-th newest line (0 = newest), or null beyond what was posted.
 const char *message_log_line(int n);

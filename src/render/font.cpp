@@ -124,9 +124,7 @@ bool load_font(Font *font, const char *name, const char *characters)
     uint8_t *pixels = nullptr;
     int width = 0, height = 0;
     if (!load_rgba_image(name, &pixels, &width, &height)) {
-        char text[600];
-        snprintf(text, sizeof text, "Can't open font '%.512s'", name);
-        post_message(text);
+        post_messagef("Can't open font '%.512s'", name);
         return false;
     }
     build_font(font, pixels, width, height, characters);

@@ -10,6 +10,7 @@
 #include "data/image_local.h"
 #include "data/render_settings.h"
 #include "platform/log.h"
+#include "platform/message_log.h"
 #include "render/font.h"
 #include "render/renderer.h"
 
@@ -162,13 +163,13 @@ unsigned load_texture(const char *requested)
     switch (kind) {
     case IMAGE_FILE_MISSING:
         if (debug_level > 0)
-            post_image_message("Can't open texture \"%.900s\"", name.c_str());
+            post_messagef("Can't open texture \"%.900s\"", name.c_str());
         return 0;
     case IMAGE_FILE_BAD:
         return 0;
     case IMAGE_FILE_LINK: {
         if (link_depth >= MAX_LINK_DEPTH) {
-            post_image_message("Too many links following '%.900s'", name.c_str());
+            post_messagef("Too many links following '%.900s'", name.c_str());
             return 0;
         }
         // Recorded first so that a link leading back here ends at the white texture.
@@ -270,7 +271,7 @@ void purge_textures()
         TextureCacheEntry &entry = textures[i];
         if (entry.generation != 0 && entry.generation != load_generation) {
             if (debug_level > 0)
-                post_image_message("deleting tid %d (%.900s)", (int)entry.id, entry.name.c_str());
+                post_messagef("deleting tid %d (%.900s)", (int)entry.id, entry.name.c_str());
             glDeleteTextures(1, &entry.id);
             continue;
         }
@@ -285,7 +286,7 @@ void purge_textures()
         TextureAnimation &animation = animations[i];
         if (!find_texture(animation.id)) {
             if (debug_level > 0)
-                post_image_message("deleting anim %d for tid %d", (int)i, (int)animation.id);
+                post_messagef("deleting anim %d for tid %d", (int)i, (int)animation.id);
             free_image_sequence(&animation.sequence);
             continue;
         }

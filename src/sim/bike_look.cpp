@@ -58,9 +58,7 @@ static void post_cant_load(const char *name)
 {
     if (!note_missing(name))
         return;
-    char text[1024];
-    snprintf(text, sizeof text, "Warning: Can't load %.900s", name);
-    post_message(text);
+    post_messagef("Warning: Can't load %.900s", name);
 }
 
 static Model *load_part_model(const char *name)
@@ -203,10 +201,8 @@ void load_bike_look(BikeLook *look, const BikeModel *m, const char *const skins[
                 if (skin.requested.empty() || skin.requested == skin.texture_name) {
                     post_cant_load(skin.texture_name.c_str());
                 } else if (note_missing(skin.requested + "\n" + skin.texture_name)) {
-                    char text[1024];
-                    snprintf(text, sizeof text, "Warning: Can't load %.450s or %.450s", skin.requested.c_str(),
-                             skin.texture_name.c_str());
-                    post_message(text);
+                    post_messagef("Warning: Can't load %.450s or %.450s", skin.requested.c_str(),
+                                  skin.texture_name.c_str());
                 }
             }
         }

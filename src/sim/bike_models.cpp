@@ -354,10 +354,7 @@ const BikeModel *find_bike_model(const char *name)
     bool fell_back = false;
     const BikeModel *m = lookup_bike_model(name, &fell_back);
     if (fell_back) {
-        char text[128];
-        snprintf(text, sizeof text, "bike info for '%.20s' not found using '%.20s' instead", name ? name : "",
-                 m->name);
-        post_message(text);
+        post_messagef("bike info for '%.20s' not found using '%.20s' instead", name ? name : "", m->name);
     }
     return m;
 }

@@ -251,9 +251,7 @@ int add_statue(const Terrain *terrain, float x, float offset, float z, float ang
         if (file) {
             stream_close(file);
         } else {
-            char line[1024];
-            snprintf(line, sizeof line, "Warning: missing shape file %.900s", s.shape_name.c_str());
-            post_message(line);
+            post_messagef("Warning: missing shape file %.900s", s.shape_name.c_str());
         }
     }
     track_furniture.statues.push_back(s);

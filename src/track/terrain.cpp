@@ -23,13 +23,6 @@ int terrain_max_exponent = MAX_TERRAIN_EXPONENT;
 // overflow the conversion. Heights there are the edge heights anyway.
 static const float COORD_LIMIT = 1.0e9f;
 
-static void post_format(const char *format, const char *text)
-{
-    char line[1024];
-    snprintf(line, sizeof line, format, text);
-    post_message(line);
-}
-
 static inline float clamp_coord(float u)
 {
     u = u > -COORD_LIMIT ? u : -COORD_LIMIT;  // also maps NaN to the limit
@@ -202,7 +195,7 @@ static bool read_heights(Terrain *terrain, const std::string &track_path)
     std::string name = track_path + "terrain.hf";
     DataStream *stream = stream_open(name.c_str(), "r");
     if (!stream) {
-        post_format("Can't open '%.950s'", name.c_str());
+        post_messagef("Can't open '%.950s'", name.c_str());
         return false;
     }
     int exponent = 0;
@@ -236,7 +229,7 @@ static bool read_shading(Terrain *terrain, const std::string &track_path)
         name = track_path + "shading.ppm";
         stream = stream_open(name.c_str(), "r");
         if (!stream) {
-            post_format("Can't open '%.950s'", name.c_str());
+            post_messagef("Can't open '%.950s'", name.c_str());
             return false;
         }
     }
@@ -309,7 +302,7 @@ static bool read_surfaces(Terrain *terrain, const std::string &track_path, Surfa
         name = track_path + "texturelist";
         stream = stream_open(name.c_str(), "r");
         if (!stream) {
-            post_format("Can't open '%.950s'", name.c_str());
+            post_messagef("Can't open '%.950s'", name.c_str());
             return false;
         }
         ok = read_texturelist(terrain, stream, mode);
@@ -323,7 +316,7 @@ static bool read_surfaces(Terrain *terrain, const std::string &track_path, Surfa
     name = track_path + "tilemap";
     stream = stream_open(name.c_str(), "r");
     if (!stream) {
-        post_format("Can't open '%.950s'", name.c_str());
+        post_messagef("Can't open '%.950s'", name.c_str());
         return false;
     }
     read_tilemap(terrain, stream);
@@ -593,7 +586,7 @@ bool write_terrain_heights(Terrain *terrain, const char *track_path)
     std::string name = std::string(track_path) + "terrain.hf";
     DataStream *stream = stream_open(name.c_str(), "w");
     if (!stream) {
-        post_format("Can't open '%.950s'", name.c_str());
+        post_messagef("Can't open '%.950s'", name.c_str());
         return false;
     }
     stream_printf(stream, "%d %f %f %f\n", terrain->size_exponent, terrain->spacing, low, high);
@@ -614,7 +607,7 @@ static bool write_ppm(const std::string &name, const Terrain *terrain, bool doub
 {
     DataStream *stream = stream_open(name.c_str(), "w");
     if (!stream) {
-        post_format("Can't open '%.950s'", name.c_str());
+        post_messagef("Can't open '%.950s'", name.c_str());
         return false;
     }
     int n = terrain->grid_size;

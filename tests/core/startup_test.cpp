@@ -14,6 +14,7 @@
 #include "data/archive.h"
 #include "data/file_index.h"
 #include "data/search_path.h"
+#include "data/data_test_util.h"
 #include "data/sha1.h"
 #include "game_run.h"
 #include "test_util.h"
@@ -69,18 +70,6 @@ TEST(GameBinary, MissingGameData)
     ProgramRun result = run_game({}, empty.path);
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(contains(result.err, "Can't find game data")) << result.err;
-}
-
-std::string sha1_text(const std::string &bytes)
-{
-    Sha1 sha;
-    sha1_init(&sha);
-    sha1_update(&sha, bytes.data(), bytes.size());
-    uint8_t digest[20];
-    sha1_final(&sha, digest);
-    char hex[41];
-    sha1_hex(digest, hex);
-    return hex;
 }
 
 // The shipped data set always has tracks, so this start-up runs in a child

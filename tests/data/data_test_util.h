@@ -2,6 +2,7 @@
 // gzip members with chosen header fields, archives and stream slurping.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,9 @@
 
 #include "data/file_index.h"
 #include "data/search_path.h"
+#include "data/sha1.h"
 #include "data/stream.h"
+#include "platform/message_log.h"
 #include "test_util.h"
 
 // A home directory (XDG_DATA_HOME/Zorvex) and a data directory (ZV_HOME) in
@@ -143,4 +146,39 @@ inline std::string read_all(const std::string &name, bool *ok = nullptr)
     std::string out = slurp_getc(s);
     stream_close(s);
     return out;
+}
+
+// The SHA-1 of `bytes` in hexadecimal.
+inline std::string sha1_text(const std::string &bytes)
+{
+    Sha1 sha;
+    sha1_init(&sha);
+    sha1_update(&sha, bytes.data(), bytes.size());
+    uint8_t digest[20];
+    sha1_final(&sha, digest);
+    char hex[41];
+    sha1_hex(digest, hex);
+    return hex;
+}
+
+// Whether a line of the on-screen log is exactly `text`.
+inline bool posted(const std::string &text)
+{
+    for (int n = 0;; n++) {
+        const char *line = message_log_line(n);
+        if (!line)
+            return false;
+        if (text == line)
+            return true;
+    }
+}
+
+// How many lines of the on-screen log contain `text`.
+inline int messages_containing(const char *text)
+{
+    int n = 0;
+    for (int i = 0; message_log_line(i); i++)
+        if (strstr(message_log_line(i), text))
+            n++;
+    return n;
 }

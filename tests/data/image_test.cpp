@@ -97,17 +97,6 @@ struct MemoryStream {
     ~MemoryStream() { stream_close(stream); }
 };
 
-bool posted(const std::string &text)
-{
-    for (int n = 0;; n++) {
-        const char *line = message_log_line(n);
-        if (!line)
-            return false;
-        if (text == line)
-            return true;
-    }
-}
-
 std::vector<uint8_t> level_bytes(const uint8_t *pixels, int width, int height, int channels, int level)
 {
     int w = width, h = height;

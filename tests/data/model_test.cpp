@@ -31,15 +31,6 @@ int meshes_in(const Model *m)
     return n;
 }
 
-int messages_containing(const char *text)
-{
-    int n = 0;
-    for (int i = 0; message_log_line(i); i++)
-        if (strstr(message_log_line(i), text))
-            n++;
-    return n;
-}
-
 // Every mesh of a model holds what its counts promise.
 void expect_consistent(const Model *model)
 {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "data/data_test_util.h"
 #include "data/sha1.h"
 #include "platform/log.h"
 #include "test_util.h"
@@ -18,18 +19,6 @@ namespace fs = std::filesystem;
 static const char *const ENV_NAMES[] = {"XDG_DATA_HOME", "HOME", "ZV_HOME", "VARK_LOGFILE", "VARK_LOGFILE_FLAGS",
                                         "PATH", "ZV_TEST_OPENED"};
 enum { ENV_COUNT = sizeof ENV_NAMES / sizeof ENV_NAMES[0] };
-
-static std::string sha1_text(const std::string &bytes)
-{
-    Sha1 sha;
-    sha1_init(&sha);
-    sha1_update(&sha, bytes.data(), bytes.size());
-    uint8_t digest[20];
-    sha1_final(&sha, digest);
-    char hex[41];
-    sha1_hex(digest, hex);
-    return hex;
-}
 
 static bool is_directory(const std::string &path)
 {

@@ -14,17 +14,6 @@
 
 namespace {
 
-bool posted(const std::string &text)
-{
-    for (int n = 0;; n++) {
-        const char *line = message_log_line(n);
-        if (!line)
-            return false;
-        if (text == line)
-            return true;
-    }
-}
-
 int level_size(unsigned id, int level, GLenum which)
 {
     glBindTexture(GL_TEXTURE_2D, id);

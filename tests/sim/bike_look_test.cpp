@@ -52,15 +52,6 @@ std::string png_with_text(const TempDir &temp, const std::string &text)
     return png.substr(0, 33) + chunk + png.substr(33);
 }
 
-int messages_containing(const char *text)
-{
-    int n = 0;
-    for (int i = 0; message_log_line(i); i++)
-        if (strstr(message_log_line(i), text))
-            n++;
-    return n;
-}
-
 // A texture loader standing in for the renderer: files that can be opened
 // get ids from 100 on; every name asked for is recorded.
 struct FakeGraphics {

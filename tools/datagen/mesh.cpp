@@ -70,18 +70,22 @@ static void cross(const double a[3], const double b[3], double out[3])
     out[2] = a[0] * b[1] - a[1] * b[0];
 }
 
-void add_cylinder(MeshPart *part, const double p0[3], const double p1[3], double radius, int segments, UvRect uv)
+// Normalises `axis` and completes it to a right-handed frame (a, b, axis).
+static void axis_frame(double axis[3], double a[3], double b[3])
 {
-    double axis[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
     normalise(axis);
-    // (a, b, axis) right-handed.
     double helper[3] = {1, 0, 0};
     if (axis[0] > 0.9 || axis[0] < -0.9)
         helper[0] = 0, helper[1] = 1;
-    double a[3], b[3];
     cross(helper, axis, a);
     normalise(a);
     cross(axis, a, b);
+}
+
+void add_cylinder(MeshPart *part, const double p0[3], const double p1[3], double radius, int segments, UvRect uv)
+{
+    double axis[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]}, a[3], b[3];
+    axis_frame(axis, a, b);
     int first = (int)part->vertices.size();
     for (int k = 0; k <= segments; k++) {
         double angle = 2 * DG_PI * k / segments;
@@ -528,15 +532,8 @@ void add_ellipsoid(MeshPart *part, const double centre[3], const double ax[3], c
 
 void add_capsule(MeshPart *part, const double p0[3], const double p1[3], double radius, int segments, UvRect uv)
 {
-    double axis[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-    normalise(axis);
-    double helper[3] = {1, 0, 0};
-    if (axis[0] > 0.9 || axis[0] < -0.9)
-        helper[0] = 0, helper[1] = 1;
-    double a[3], b[3];
-    cross(helper, axis, a);
-    normalise(a);
-    cross(axis, a, b);
+    double axis[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]}, a[3], b[3];
+    axis_frame(axis, a, b);
     // Quarter circles at both ends, the straight part between them.
     int cap = segments / 4 > 1 ? segments / 4 : 2;
     std::vector<LoftSection> sections;
@@ -567,15 +564,8 @@ void add_lathe(MeshPart *part, const double base[3], const double axis_in[3],
     if (closed)
         profile.push_back(profile_in[0]);
     int count = (int)profile.size();
-    double axis[3] = {axis_in[0], axis_in[1], axis_in[2]};
-    normalise(axis);
-    double helper[3] = {1, 0, 0};
-    if (axis[0] > 0.9 || axis[0] < -0.9)
-        helper[0] = 0, helper[1] = 1;
-    double e1[3], e2[3];
-    cross(helper, axis, e1);
-    normalise(e1);
-    cross(axis, e1, e2);
+    double axis[3] = {axis_in[0], axis_in[1], axis_in[2]}, e1[3], e2[3];
+    axis_frame(axis, e1, e2);
     // Profile normals: (-dr, da) averaged over the neighbouring segments; a
     // segment of no length (a repeated point) is left out: a crease.
     int loop = closed ? count - 1 : count;
